@@ -1,0 +1,36 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+namespace corvane {
+
+class HandheldDatabase;
+
+// The databases of one handheld folder (one "<name>.pdb" file per database).
+// Opened databases stay in memory; a changed one is written back to its file
+// only by Flush(), so that many open-add-release cycles cost one write.
+class HandheldFolder {
+ public:
+  explicit HandheldFolder(std::string path);
+  ~HandheldFolder();
+
+  // The database whose header name is name; raises ConduitError
+  // (err::kNotFound) when the folder holds none, or the reader's error for a
+  // damaged file. A database with unsaved changes is returned as it stands;
+  // one without is read afresh from its file.
+  std::shared_ptr<HandheldDatabase> Open(const std::string& name);
+
+  // Writes every changed database back atomically; raises ConduitError when
+  // a write fails (the old file then stays whole).
+  void Flush();
+
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  std::map<std::string, std::shared_ptr<HandheldDatabase>> open_;
+};
+
+}  // namespace corvane

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+
+namespace corvane {
+
+// Every error number the program raises. File-system failures carry errno;
+// the handheld library and the conversions use these fixed numbers.
+namespace err {
+// Handheld library (printed as signed 32-bit decimals).
+inline constexpr int32_t kNotFound = static_cast<int32_t>(0x80042010);        // -2147213296
+inline constexpr int32_t kDamagedDatabase = static_cast<int32_t>(0x80042011);
+inline constexpr int32_t kBufferOverrun = static_cast<int32_t>(0x80042012);
+inline constexpr int32_t kNoHotSyncLink = static_cast<int32_t>(0x80042013);
+inline constexpr int32_t kReadOnlyDatabase = static_cast<int32_t>(0x80042014);
+inline constexpr int32_t kBadArgument = static_cast<int32_t>(0x80042015);
+// Conversions.
+inline constexpr int32_t kOverflow = 6;
+inline constexpr int32_t kSubscriptOutOfRange = 9;
+inline constexpr int32_t kTypeMismatch = 13;
+// A standard exception that carries no number of its own.
+inline constexpr int32_t kUnexpected = 51;
+}  // namespace err
+
+// The one error type the program raises: a number and a description.
+class ConduitError : public std::exception {
+ public:
+  ConduitError(int32_t number, std::string description)
+      : number_(number), description_(std::move(description)) {}
+
+  // errno and its strerror text.
+  static ConduitError FromErrno(int error_number, const std::string& context = {});
+
+  int32_t number() const { return number_; }
+  const std::string& description() const { return description_; }
+  // "number - description", the form every failure path shows.
+  std::string Text() const;
+  const char* what() const noexcept override { return description_.c_str(); }
+
+ private:
+  int32_t number_;
+  std::string description_;
+};
+
+// The number of any caught error: its own for a ConduitError, kUnexpected otherwise.
+int32_t ErrorNumber(const std::exception& e);
+std::string ErrorDescription(const std::exception& e);
+// "number - description" of any caught error.
+std::string ErrorText(const std::exception& e);
+
+}  // namespace corvane

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "support/clock.h"
+#include "support/window.h"
+
+namespace corvane {
+
+// The main window's fields, the only state shared between the procedures,
+// with the window and clock they reach the outside through. One object lives
+// for the whole run and every procedure receives it.
+struct FrmMain {
+  FrmMain(Window& w, const Clock& c) : window(w), clock(c) {}
+
+  std::string appPath;   // the executable's folder, no trailing separator
+  std::string syncPath;  // PalmSyncPath as stored; empty when missing
+  int16_t currentVerboseLevel = 1;
+  std::string lastStatus;
+  bool statusChanged = false;
+  int16_t fieldCount = 0;
+
+  Window& window;
+  const Clock& clock;
+};
+
+}  // namespace corvane

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+
+namespace corvane {
+
+// A file written through a checked descriptor: every write and the close are
+// verified, and a failure raises ConduitError with errno, so that a short
+// file is never taken for a whole one.
+class OutputFile {
+ public:
+  enum class Mode { kTruncate, kAppend };
+
+  OutputFile(const std::string& path, Mode mode);
+  ~OutputFile();  // closes without checking; call Close() on the success path
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  void Write(const std::string& bytes);
+  void Close();
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+};
+
+// Writes the whole content, replacing the file.
+void WriteWholeFile(const std::string& path, const std::string& bytes);
+// The whole content of a regular file; raises ConduitError on any failure.
+std::string ReadWholeFile(const std::string& path);
+// True when path names an existing regular file.
+bool RegularFileExists(const std::string& path);
+// Size of a regular file, or -1 when it does not exist.
+long long FileSize(const std::string& path);
+
+}  // namespace corvane
