@@ -1,0 +1,33 @@
+#include "support/conduit_log.h"
+
+#include "support/conduit_error.h"
+#include "support/date_text.h"
+#include "support/exchange_path.h"
+#include "support/text_file.h"
+
+namespace corvane {
+
+std::string LogFilePath(const FrmMain& frm) {
+  return JoinPath(frm.appPath, std::string("\\") + kLogFileName);
+}
+
+void WriteLog(FrmMain& frm, const std::string& s, int16_t dest, int16_t verboseLevel) {
+  if (frm.currentVerboseLevel < verboseLevel) return;
+  if (dest == kToListAndFile) frm.window.AddLogItem(s);
+  AppendLogLine(frm, ODBCDateTime(Value::DateTime(frm.clock.Now())) + " | " + s);
+  frm.window.ProcessPendingEvents();
+}
+
+bool AppendLogLine(FrmMain& frm, const std::string& line) {
+  try {
+    OutputFile file(LogFilePath(frm), OutputFile::Mode::kAppend);
+    file.Write(line + "\r\n");
+    file.Close();
+    return true;
+  } catch (const std::exception& e) {
+    frm.window.ShowMessage(ErrorText(e), kApplicationTitle, MessageButtons::kOk);
+    return false;
+  }
+}
+
+}  // namespace corvane

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "support/frm_main.h"
+
+namespace corvane {
+
+// The application's title, shown on message boxes that carry no title of their own.
+inline constexpr const char* kApplicationTitle = "CorvaneConduit";
+inline constexpr const char* kLogFileName = "palmSynclog.txt";
+
+// Log destinations.
+inline constexpr int16_t kToListAndFile = 0;
+inline constexpr int16_t kToFileOnly = 1;
+
+// Logs s when verboseLevel passes frm.currentVerboseLevel: into lbLog for
+// dest 0, always into the log file with a timestamp; then lets pending window
+// events run, so a timer tick or a click may run inside any log call.
+void WriteLog(FrmMain& frm, const std::string& s, int16_t dest, int16_t verboseLevel);
+
+// Appends one line and CR LF to the log file, opening and closing it for the
+// line. A failure is shown in a message box and gives false.
+bool AppendLogLine(FrmMain& frm, const std::string& line);
+
+// appPath + "\palmSynclog.txt".
+std::string LogFilePath(const FrmMain& frm);
+
+}  // namespace corvane
