@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+// Removes leading and trailing space characters (code 32 only; tabs and line
+// ends stay).
+std::string TrimSpaces(const std::string& text);
+// Lower-cases the ASCII letters; other bytes stay as they are.
+std::string ToLowerAscii(std::string text);
+// Splits at every occurrence of separator; n separators give n + 1 pieces.
+std::vector<std::string> SplitText(const std::string& text, const std::string& separator);
+
+}  // namespace corvane
