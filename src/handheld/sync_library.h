@@ -52,9 +52,13 @@ class PDRecordAdapter {
   bool AtEnd() const;
 
  private:
+  friend class PDDatabaseOpener;
+  HandheldDatabase& Database() const;
+
   std::shared_ptr<HandheldDatabase> db_;
   size_t position_ = 0;  // index into the database's records, deleted included
   bool at_end_ = false;
+  bool read_only_ = false;  // opened without the write mode bit
 };
 
 class PDDatabaseOpener {
@@ -73,8 +77,7 @@ class PDByteConverter {
  public:
   // bigEndian true is the handheld's byte order.
   int32_t NumberToBytes(Bytes& data, int32_t offset, bool bigEndian, int16_t value) const;
-  int32_t NumberFromBytes(const Bytes& data, int32_t offset, bool bigEndian,
-                          int16_t& value) const;
+  int32_t NumberFromBytes(const Bytes& data, int32_t offset, bool bigEndian, int16_t& value) const;
   // The text's bytes, then a zero byte. A store past the end of data raises
   // err::kBufferOverrun and leaves data unchanged.
   int32_t TextToBytes(Bytes& data, int32_t offset, const std::string& text) const;

@@ -1,0 +1,129 @@
+#include "handheld/atomic_file.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <random>
+
+#include "support/conduit_error.h"
+
+namespace corvane {
+namespace {
+
+constexpr const char kTempMarker[] = ".tmp-";
+constexpr size_t kTempSuffixLength = 6;
+
+std::string RandomSuffix() {
+  static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  static thread_local std::mt19937 engine{std::random_device{}()};
+  std::uniform_int_distribution<size_t> pick(0, sizeof(kChars) - 2);
+  std::string s;
+  for (size_t i = 0; i < kTempSuffixLength; ++i) s += kChars[pick(engine)];
+  return s;
+}
+
+// Closes the descriptor and removes the temporary unless released.
+class PendingTemporary {
+ public:
+  PendingTemporary(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  ~PendingTemporary() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+  int fd() const { return fd_; }
+  const std::string& path() const { return path_; }
+  // Closes the descriptor, checking the result.
+  void Close() {
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) Fail();
+  }
+  void Keep() { path_.clear(); }
+  [[noreturn]] void Fail() const { throw ConduitError::FromErrno(errno, path_); }
+
+ private:
+  int fd_;
+  std::string path_;
+};
+
+void SyncFolder(const std::string& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) throw ConduitError::FromErrno(errno, folder);
+  int rc = ::fsync(fd);
+  int e = errno;
+  ::close(fd);
+  // Some file systems cannot sync a folder; the rename itself has happened.
+  if (rc != 0 && e != EINVAL && e != ENOTSUP) throw ConduitError::FromErrno(e, folder);
+}
+
+}  // namespace
+
+bool IsAtomicTemporaryName(const std::string& name) {
+  const size_t marker = sizeof(kTempMarker) - 1;
+  if (name.size() < 1 + 1 + marker + kTempSuffixLength || name[0] != '.') return false;
+  const size_t at = name.size() - kTempSuffixLength - marker;
+  return name.compare(at, marker, kTempMarker) == 0;
+}
+
+void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& data) {
+  const std::filesystem::path target(path);
+  std::string folder = target.parent_path().string();
+  if (folder.empty()) folder = ".";
+  const std::string base = target.filename().string();
+
+  struct stat old {};
+  const bool had_old = ::stat(path.c_str(), &old) == 0;
+
+  int fd = -1;
+  std::string temp;
+  for (int attempt = 0; fd < 0; ++attempt) {
+    temp = folder + "/." + base + kTempMarker + RandomSuffix();
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && (errno != EEXIST || attempt > 100)) throw ConduitError::FromErrno(errno, temp);
+  }
+  PendingTemporary pending(fd, temp);
+  if (had_old && ::fchmod(fd, old.st_mode & 07777) != 0) pending.Fail();
+
+  size_t done = 0;
+  while (done < data.size()) {
+    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) pending.Fail();
+    if (n == 0) {
+      errno = EIO;
+      pending.Fail();
+    }
+    done += static_cast<size_t>(n);
+  }
+  struct stat written {};
+  if (::fstat(fd, &written) != 0) pending.Fail();
+  if (static_cast<size_t>(written.st_size) != data.size()) {
+    errno = EIO;
+    pending.Fail();
+  }
+  if (::fsync(fd) != 0) pending.Fail();
+  pending.Close();
+  if (::rename(temp.c_str(), path.c_str()) != 0) pending.Fail();
+  pending.Keep();
+  SyncFolder(folder);
+}
+
+int RemoveStaleTemporaries(const std::string& folder) {
+  int removed = 0;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (!IsAtomicTemporaryName(name)) continue;
+    std::error_code type_ec;
+    if (!it->is_regular_file(type_ec)) continue;
+    if (std::filesystem::remove(it->path(), type_ec)) ++removed;
+  }
+  return removed;
+}
+
+}  // namespace corvane

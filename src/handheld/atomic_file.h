@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+// Replaces path with data so that, whatever happens to the process, the file
+// holds either its old or its new content: the data goes into a temporary
+// file ".<name>.tmp-XXXXXX" in the same folder, is checked and synced, and is
+// renamed over the file; then the folder is synced. An existing file's
+// permissions are kept. Raises ConduitError (errno) on failure, leaving the
+// old file whole and no temporary behind.
+void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& data);
+
+// True for the names WriteFileAtomically gives its temporaries.
+bool IsAtomicTemporaryName(const std::string& file_name);
+
+// Removes the temporaries a killed writer left in folder; returns how many.
+// Failures are ignored: a leftover temporary harms nothing but space.
+int RemoveStaleTemporaries(const std::string& folder);
+
+}  // namespace corvane

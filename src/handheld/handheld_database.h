@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+
+#include "handheld/pdb_format.h"
+
+namespace corvane {
+
+// One record database held in memory: every record, deleted ones included,
+// and whether it differs from its file.
+class HandheldDatabase {
+ public:
+  HandheldDatabase(std::string file_path, PdbFile file);
+
+  // Reads and parses the file; see ParsePdb for the errors.
+  static HandheldDatabase Load(const std::string& file_path);
+
+  const std::string& file_path() const { return file_path_; }
+  std::string name() const { return file_.header.Name(); }
+  const PdbFile& file() const { return file_; }
+  const std::vector<PdbRecord>& records() const { return file_.records; }
+  bool dirty() const { return dirty_; }
+
+  // Records not marked deleted.
+  size_t LiveRecordCount() const;
+
+  // Appends a record. unique_id 0 takes a fresh non-zero id from the seed,
+  // skipping ids in use; another id must be free. Returns the id used.
+  uint32_t AddRecord(uint32_t unique_id, uint8_t attributes, Bytes data);
+  // Removes every record, deleted ones included.
+  void ClearRecords();
+
+  // Takes the content of a fresh read of the file, dropping any change.
+  void Replace(HandheldDatabase&& fresh);
+
+  // The file as it is to be written: modification date and number advanced.
+  PdbFile PrepareWrite(uint32_t palm_now) const;
+  // The write of PrepareWrite's result succeeded.
+  void MarkWritten(PdbFile written);
+
+ private:
+  void IndexIds();
+
+  std::string file_path_;
+  PdbFile file_;
+  std::unordered_set<uint32_t> ids_in_use_;
+  bool dirty_ = false;
+};
+
+}  // namespace corvane

@@ -1,0 +1,84 @@
+#include "handheld/handheld_folder.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+#include "handheld/atomic_file.h"
+#include "handheld/handheld_database.h"
+#include "support/conduit_error.h"
+
+namespace corvane {
+namespace {
+
+bool HasPdbExtension(const std::filesystem::path& p) {
+  std::string ext = p.extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return std::tolower(c); });
+  return ext == ".pdb";
+}
+
+// The file of the database called name: "<name>.pdb" when its header says
+// so, otherwise the first *.pdb (in name order) whose header does.
+std::string FindDatabaseFile(const std::string& folder, const std::string& name) {
+  const std::string direct = (std::filesystem::path(folder) / (name + ".pdb")).string();
+  if (ReadPdbName(direct) == name) return direct;
+
+  std::vector<std::string> candidates;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    std::error_code type_ec;
+    if (HasPdbExtension(it->path()) && it->is_regular_file(type_ec)) {
+      candidates.push_back(it->path().string());
+    }
+  }
+  std::sort(candidates.begin(), candidates.end());
+  for (const std::string& file : candidates) {
+    if (file != direct && ReadPdbName(file) == name) return file;
+  }
+  throw ConduitError(err::kNotFound, "Record, database or folder not found: " + name);
+}
+
+}  // namespace
+
+HandheldFolder::HandheldFolder(std::string path) : path_(std::move(path)) {
+  // A writer killed between creating its temporary and renaming it leaves
+  // the temporary behind; the database file itself is whole.
+  RemoveStaleTemporaries(path_);
+}
+
+HandheldFolder::~HandheldFolder() = default;
+
+std::shared_ptr<HandheldDatabase> HandheldFolder::Open(const std::string& name) {
+  auto cached = open_.find(name);
+  if (cached != open_.end() && cached->second->dirty()) return cached->second;
+
+  HandheldDatabase fresh = HandheldDatabase::Load(FindDatabaseFile(path_, name));
+  if (cached != open_.end()) {
+    // Adapters still holding the old object see the file's content too.
+    cached->second->Replace(std::move(fresh));
+    return cached->second;
+  }
+  auto db = std::make_shared<HandheldDatabase>(std::move(fresh));
+  open_.emplace(name, db);
+  return db;
+}
+
+void HandheldFolder::Flush() {
+  std::optional<ConduitError> first_failure;
+  for (auto& [name, db] : open_) {
+    if (!db->dirty()) continue;
+    try {
+      PdbFile file = db->PrepareWrite(PalmNow());
+      WriteFileAtomically(db->file_path(), SerializePdb(file));
+      db->MarkWritten(std::move(file));
+    } catch (const ConduitError& e) {
+      // The other databases still get their chance to be written.
+      if (!first_failure) first_failure = e;
+    }
+  }
+  if (first_failure) throw *first_failure;
+}
+
+}  // namespace corvane

@@ -1,0 +1,305 @@
+#include "handheld/pdb_format.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+
+#include "support/conduit_error.h"
+
+namespace corvane {
+namespace {
+
+uint16_t Get16(const uint8_t* p) {
+  return static_cast<uint16_t>((p[0] << 8) | p[1]);
+}
+uint32_t Get24(const uint8_t* p) {
+  return (static_cast<uint32_t>(p[0]) << 16) | (static_cast<uint32_t>(p[1]) << 8) | p[2];
+}
+uint32_t Get32(const uint8_t* p) {
+  return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
+         (static_cast<uint32_t>(p[2]) << 8) | p[3];
+}
+
+void Put16(Bytes& out, uint32_t v) {
+  out.push_back(static_cast<uint8_t>(v >> 8));
+  out.push_back(static_cast<uint8_t>(v));
+}
+void Put24(Bytes& out, uint32_t v) {
+  out.push_back(static_cast<uint8_t>(v >> 16));
+  Put16(out, v);
+}
+void Put32(Bytes& out, uint32_t v) {
+  Put16(out, v >> 16);
+  Put16(out, v);
+}
+
+std::string Hex(size_t v) {
+  static const char* digits = "0123456789abcdef";
+  std::string s;
+  do {
+    s.insert(s.begin(), digits[v & 0xF]);
+    v >>= 4;
+  } while (v != 0);
+  return "0x" + s;
+}
+
+[[noreturn]] void Damaged(const std::string& source, const std::string& fault) {
+  throw ConduitError(err::kDamagedDatabase, source + ": " + fault);
+}
+
+// Field offsets inside the header.
+constexpr size_t kAttributesAt = 32;
+constexpr size_t kVersionAt = 34;
+constexpr size_t kCreationAt = 36;
+constexpr size_t kModificationAt = 40;
+constexpr size_t kBackupAt = 44;
+constexpr size_t kModNumberAt = 48;
+constexpr size_t kAppInfoAt = 52;
+constexpr size_t kSortInfoAt = 56;
+constexpr size_t kTypeAt = 60;
+constexpr size_t kCreatorAt = 64;
+constexpr size_t kSeedAt = 68;
+constexpr size_t kNextListAt = 72;
+constexpr size_t kNumRecordsAt = 76;
+
+bool NameTerminated(const uint8_t* p) {
+  return std::find(p, p + pdb::kNameSize, 0) != p + pdb::kNameSize;
+}
+
+// Checks a block offset from the header against the record list's end and
+// the file's size.
+void CheckBlockOffset(const std::string& source, const char* what, size_t offset, size_t list_end,
+                      size_t size) {
+  if (offset < list_end) {
+    Damaged(source, std::string(what) + " offset " + Hex(offset) +
+                        " lies inside the header or record list (which end at " + Hex(list_end) +
+                        ")");
+  }
+  if (offset > size) {
+    Damaged(source, std::string(what) + " offset " + Hex(offset) +
+                        " lies past the end of the file (" + std::to_string(size) + " bytes)");
+  }
+}
+
+}  // namespace
+
+std::string PdbHeader::Name() const {
+  auto end = std::find(raw_name.begin(), raw_name.end(), 0);
+  return std::string(raw_name.begin(), end);
+}
+
+void PdbHeader::SetName(const std::string& name) {
+  if (name.size() >= pdb::kNameSize || name.find('\0') != std::string::npos) {
+    throw ConduitError(err::kBadArgument,
+                       "Database name longer than 31 bytes or holding a zero: " + name);
+  }
+  raw_name.fill(0);
+  std::copy(name.begin(), name.end(), raw_name.begin());
+}
+
+PdbFile ParsePdb(const uint8_t* data, size_t size, const std::string& source) {
+  if (size < pdb::kHeaderSize) {
+    Damaged(source, "file of " + std::to_string(size) + " bytes is shorter than the " +
+                        std::to_string(pdb::kHeaderSize) + "-byte database header");
+  }
+  PdbFile file;
+  PdbHeader& h = file.header;
+  if (!NameTerminated(data)) {
+    Damaged(source, "database name has no terminating zero within its 32 bytes");
+  }
+  std::copy(data, data + pdb::kNameSize, h.raw_name.begin());
+  h.attributes = Get16(data + kAttributesAt);
+  if (h.attributes & pdb::kResourceDatabase) {
+    Damaged(source, "resource database (attribute 0x0001), not a record database");
+  }
+  h.version = Get16(data + kVersionAt);
+  h.creation_date = Get32(data + kCreationAt);
+  h.modification_date = Get32(data + kModificationAt);
+  h.backup_date = Get32(data + kBackupAt);
+  h.modification_number = Get32(data + kModNumberAt);
+  const size_t app_info_offset = Get32(data + kAppInfoAt);
+  const size_t sort_info_offset = Get32(data + kSortInfoAt);
+  h.type.assign(reinterpret_cast<const char*>(data + kTypeAt), 4);
+  h.creator.assign(reinterpret_cast<const char*>(data + kCreatorAt), 4);
+  h.unique_id_seed = Get32(data + kSeedAt);
+  const uint32_t next_list = Get32(data + kNextListAt);
+  if (next_list != 0) {
+    Damaged(source,
+            "chained record list (next record list id " + Hex(next_list) + ") is not supported");
+  }
+  const size_t count = Get16(data + kNumRecordsAt);
+  // count is at most 0xFFFF, so this cannot overflow.
+  const size_t list_end = pdb::kHeaderSize + count * pdb::kEntrySize;
+  if (list_end > size) {
+    Damaged(source, "record list of " + std::to_string(count) +
+                        " entries runs past the end of the file (" + std::to_string(size) +
+                        " bytes)");
+  }
+
+  // Record entries: offsets must lie after the list, within the file, in order.
+  std::vector<size_t> offsets(count);
+  file.records.resize(count);
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t* e = data + pdb::kHeaderSize + i * pdb::kEntrySize;
+    const size_t offset = Get32(e);
+    const std::string what = "record " + std::to_string(i);
+    CheckBlockOffset(source, what.c_str(), offset, list_end, size);
+    if (i > 0 && offset < offsets[i - 1]) {
+      Damaged(source, what + " offset " + Hex(offset) + " is below record " +
+                          std::to_string(i - 1) + "'s offset " + Hex(offsets[i - 1]));
+    }
+    offsets[i] = offset;
+    file.records[i].attributes = e[4];
+    file.records[i].unique_id = Get24(e + 5);
+  }
+  const size_t data_start = count > 0 ? offsets[0] : size;
+
+  // The app-info block comes first, then the sort-info block, then the records.
+  size_t first_block = data_start;
+  if (sort_info_offset != 0) {
+    CheckBlockOffset(source, "sort-info block", sort_info_offset, list_end, size);
+    if (sort_info_offset > data_start) {
+      Damaged(source, "sort-info block at " + Hex(sort_info_offset) +
+                          " is out of place: it lies after the first record at " + Hex(data_start));
+    }
+    first_block = sort_info_offset;
+  }
+  if (app_info_offset != 0) {
+    CheckBlockOffset(source, "app-info block", app_info_offset, list_end, size);
+    if (app_info_offset > data_start) {
+      Damaged(source, "app-info block at " + Hex(app_info_offset) +
+                          " is out of place: it lies after the first record at " + Hex(data_start));
+    }
+    if (sort_info_offset != 0 && app_info_offset >= sort_info_offset) {
+      Damaged(source, "app-info block at " + Hex(app_info_offset) +
+                          " is out of place: it does not come before the sort-info block at " +
+                          Hex(sort_info_offset));
+    }
+    first_block = app_info_offset;
+  }
+
+  file.gap.assign(data + list_end, data + first_block);
+  if (app_info_offset != 0) {
+    const size_t end = sort_info_offset != 0 ? sort_info_offset : data_start;
+    file.app_info.emplace(data + app_info_offset, data + end);
+  }
+  if (sort_info_offset != 0) {
+    file.sort_info.emplace(data + sort_info_offset, data + data_start);
+  }
+  for (size_t i = 0; i < count; ++i) {
+    const size_t end = i + 1 < count ? offsets[i + 1] : size;
+    file.records[i].data.assign(data + offsets[i], data + end);
+  }
+  return file;
+}
+
+Bytes SerializePdb(const PdbFile& file) {
+  const PdbHeader& h = file.header;
+  if (file.records.size() > pdb::kMaxRecords) {
+    throw ConduitError(err::kBadArgument, "A database holds at most 65535 records, not " +
+                                              std::to_string(file.records.size()));
+  }
+  if (h.type.size() != 4 || h.creator.size() != 4) {
+    throw ConduitError(err::kBadArgument, "Database type and creator must be 4 bytes each");
+  }
+  size_t total = pdb::kHeaderSize + file.records.size() * pdb::kEntrySize + file.gap.size();
+  const size_t app_info_offset = file.app_info ? total : 0;
+  if (file.app_info) total += file.app_info->size();
+  const size_t sort_info_offset = file.sort_info ? total : 0;
+  if (file.sort_info) total += file.sort_info->size();
+  const size_t data_start = total;
+  for (const PdbRecord& r : file.records) total += r.data.size();
+  if (total > 0xFFFFFFFFu) {
+    throw ConduitError(err::kBadArgument, "Database larger than 4 GB");
+  }
+
+  Bytes out;
+  out.reserve(total);
+  out.insert(out.end(), h.raw_name.begin(), h.raw_name.end());
+  Put16(out, h.attributes);
+  Put16(out, h.version);
+  Put32(out, h.creation_date);
+  Put32(out, h.modification_date);
+  Put32(out, h.backup_date);
+  Put32(out, h.modification_number);
+  Put32(out, static_cast<uint32_t>(app_info_offset));
+  Put32(out, static_cast<uint32_t>(sort_info_offset));
+  out.insert(out.end(), h.type.begin(), h.type.end());
+  out.insert(out.end(), h.creator.begin(), h.creator.end());
+  Put32(out, h.unique_id_seed);
+  Put32(out, 0);  // next record list
+  Put16(out, static_cast<uint32_t>(file.records.size()));
+  size_t offset = data_start;
+  for (const PdbRecord& r : file.records) {
+    Put32(out, static_cast<uint32_t>(offset));
+    out.push_back(r.attributes);
+    Put24(out, r.unique_id & pdb::kMaxUniqueId);
+    offset += r.data.size();
+  }
+  out.insert(out.end(), file.gap.begin(), file.gap.end());
+  if (file.app_info) out.insert(out.end(), file.app_info->begin(), file.app_info->end());
+  if (file.sort_info) out.insert(out.end(), file.sort_info->begin(), file.sort_info->end());
+  for (const PdbRecord& r : file.records) out.insert(out.end(), r.data.begin(), r.data.end());
+  return out;
+}
+
+namespace {
+
+// The file's bytes, at most limit of them.
+Bytes ReadBytes(const std::string& path, size_t limit) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw ConduitError::FromErrno(errno, path);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    int e = errno;
+    ::close(fd);
+    throw ConduitError::FromErrno(e, path);
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    throw ConduitError::FromErrno(EISDIR, path);
+  }
+  Bytes bytes(std::min(static_cast<size_t>(st.st_size), limit));
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      int e = errno;
+      ::close(fd);
+      throw ConduitError::FromErrno(e, path);
+    }
+    if (n == 0) break;  // the file shrank while we read it
+    done += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  bytes.resize(done);
+  return bytes;
+}
+
+}  // namespace
+
+PdbFile ReadPdbFile(const std::string& path) {
+  Bytes bytes = ReadBytes(path, static_cast<size_t>(-1));
+  return ParsePdb(bytes, path);
+}
+
+std::optional<std::string> ReadPdbName(const std::string& path) {
+  try {
+    Bytes bytes = ReadBytes(path, pdb::kHeaderSize);
+    if (bytes.size() < pdb::kHeaderSize || !NameTerminated(bytes.data())) return std::nullopt;
+    return std::string(reinterpret_cast<const char*>(bytes.data()));
+  } catch (const ConduitError&) {
+    return std::nullopt;
+  }
+}
+
+uint32_t PalmNow() {
+  return static_cast<uint32_t>(static_cast<uint64_t>(std::time(nullptr)) + pdb::kEpochOffset);
+}
+
+}  // namespace corvane

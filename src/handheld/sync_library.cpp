@@ -1,0 +1,161 @@
+#include "handheld/sync_library.h"
+
+#include "handheld/handheld_database.h"
+#include "handheld/handheld_folder.h"
+#include "handheld/hotsync_link.h"
+#include "support/conduit_error.h"
+
+namespace corvane {
+namespace {
+
+constexpr int32_t kModeRead = 0x80;
+constexpr int32_t kModeWrite = 0x40;
+
+}  // namespace
+
+bool PDHotSyncUtility::IsSyncInProgress() const {
+  return link_.IsSyncInProgress();
+}
+
+PDRecordAdapter::PDRecordAdapter(std::shared_ptr<HandheldDatabase> db) : db_(std::move(db)) {}
+PDRecordAdapter::~PDRecordAdapter() = default;
+PDRecordAdapter::PDRecordAdapter(PDRecordAdapter&&) noexcept = default;
+PDRecordAdapter& PDRecordAdapter::operator=(PDRecordAdapter&&) noexcept = default;
+
+HandheldDatabase& PDRecordAdapter::Database() const {
+  if (!db_) throw ConduitError(err::kBadArgument, "The record adapter has no open database");
+  return *db_;
+}
+
+Bytes PDRecordAdapter::ReadNextRecord() {
+  const auto& records = Database().records();
+  while (position_ < records.size() && records[position_].deleted()) ++position_;
+  if (position_ >= records.size()) {
+    at_end_ = true;
+    return {};
+  }
+  at_end_ = false;
+  return records[position_++].data;
+}
+
+void PDRecordAdapter::AddRecord(int32_t& id, int32_t, int32_t, const Bytes& data) {
+  HandheldDatabase& db = Database();
+  if (read_only_) {
+    throw ConduitError(err::kReadOnlyDatabase, "Database opened read-only: " + db.name());
+  }
+  if (id < 0) throw ConduitError(err::kBadArgument, "Negative record id " + std::to_string(id));
+  id = static_cast<int32_t>(
+      db.AddRecord(static_cast<uint32_t>(id), pdb::kRecordDirty, Bytes(data.begin(), data.end())));
+}
+
+void PDRecordAdapter::ClearRecords(int32_t, int32_t) {
+  HandheldDatabase& db = Database();
+  if (read_only_) {
+    throw ConduitError(err::kReadOnlyDatabase, "Database opened read-only: " + db.name());
+  }
+  db.ClearRecords();
+  position_ = 0;
+  at_end_ = false;
+}
+
+int32_t PDRecordAdapter::RecordTotal() const {
+  return static_cast<int32_t>(Database().LiveRecordCount());
+}
+
+void PDRecordAdapter::SetReadPosition(int32_t index) {
+  if (index < 0) {
+    throw ConduitError(err::kBadArgument, "Negative read position " + std::to_string(index));
+  }
+  // index counts live records; position_ counts every record.
+  const auto& records = Database().records();
+  size_t live = 0;
+  size_t i = 0;
+  for (; i < records.size(); ++i) {
+    if (records[i].deleted()) continue;
+    if (live == static_cast<size_t>(index)) break;
+    ++live;
+  }
+  position_ = i;
+  at_end_ = false;
+}
+
+bool PDRecordAdapter::AtEnd() const {
+  return at_end_;
+}
+
+PDRecordAdapter PDDatabaseOpener::OpenDatabase(const std::string& name,
+                                               const std::string& adapterClass, int32_t mode) {
+  if (adapterClass != kRecordAdapterClass) {
+    throw ConduitError(err::kBadArgument, "Unknown adapter class: " + adapterClass);
+  }
+  if ((mode & (kModeRead | kModeWrite)) == 0) {
+    throw ConduitError(err::kBadArgument, "Open mode " + std::to_string(mode) +
+                                              " asks for neither reading nor writing");
+  }
+  PDRecordAdapter adapter(link_.Folder().Open(name));
+  adapter.read_only_ = (mode & kModeWrite) == 0;
+  return adapter;
+}
+
+int32_t PDByteConverter::NumberToBytes(Bytes& data, int32_t offset, bool bigEndian,
+                                       int16_t value) const {
+  if (offset < 0 || static_cast<size_t>(offset) + 2 > data.size()) {
+    throw ConduitError(err::kBufferOverrun, "A number at offset " + std::to_string(offset) +
+                                                " does not fit in a record of " +
+                                                std::to_string(data.size()) + " bytes");
+  }
+  const uint16_t v = static_cast<uint16_t>(value);
+  const uint8_t high = static_cast<uint8_t>(v >> 8);
+  const uint8_t low = static_cast<uint8_t>(v & 0xFF);
+  data[offset] = bigEndian ? high : low;
+  data[offset + 1] = bigEndian ? low : high;
+  return offset + 2;
+}
+
+int32_t PDByteConverter::NumberFromBytes(const Bytes& data, int32_t offset, bool bigEndian,
+                                         int16_t& value) const {
+  if (offset < 0 || static_cast<size_t>(offset) + 2 > data.size()) {
+    throw ConduitError(err::kBufferOverrun, "No number at offset " + std::to_string(offset) +
+                                                " in a record of " + std::to_string(data.size()) +
+                                                " bytes");
+  }
+  const uint8_t first = data[offset];
+  const uint8_t second = data[offset + 1];
+  value = static_cast<int16_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
+  return offset + 2;
+}
+
+int32_t PDByteConverter::TextToBytes(Bytes& data, int32_t offset, const std::string& text) const {
+  if (offset < 0 || static_cast<size_t>(offset) > data.size() ||
+      text.size() + 1 > data.size() - static_cast<size_t>(offset)) {
+    throw ConduitError(err::kBufferOverrun, "A text of " + std::to_string(text.size()) +
+                                                " bytes at offset " + std::to_string(offset) +
+                                                " does not fit in a record of " +
+                                                std::to_string(data.size()) + " bytes");
+  }
+  std::copy(text.begin(), text.end(), data.begin() + offset);
+  data[offset + text.size()] = 0;
+  return offset + static_cast<int32_t>(text.size()) + 1;
+}
+
+int32_t PDByteConverter::TextFromBytes(const Bytes& data, int32_t offset, int32_t maxLength,
+                                       std::string& text) const {
+  if (offset < 0 || static_cast<size_t>(offset) > data.size()) {
+    throw ConduitError(err::kBadArgument, "Text offset " + std::to_string(offset) +
+                                              " lies outside a record of " +
+                                              std::to_string(data.size()) + " bytes");
+  }
+  if (maxLength < 0) {
+    throw ConduitError(err::kBadArgument, "Negative text length " + std::to_string(maxLength));
+  }
+  const size_t start = static_cast<size_t>(offset);
+  const size_t limit = std::min(data.size(), start + static_cast<size_t>(maxLength));
+  size_t end = start;
+  while (end < limit && data[end] != 0) ++end;
+  text.assign(data.begin() + start, data.begin() + end);
+  // Past the terminating zero when there is one.
+  const size_t next = end < data.size() && data[end] == 0 ? end + 1 : end;
+  return static_cast<int32_t>(next);
+}
+
+}  // namespace corvane
