@@ -17,6 +17,7 @@ inline constexpr int32_t kNoHotSyncLink = static_cast<int32_t>(0x80042013);
 inline constexpr int32_t kReadOnlyDatabase = static_cast<int32_t>(0x80042014);
 inline constexpr int32_t kBadArgument = static_cast<int32_t>(0x80042015);
 // Conversions.
+inline constexpr int32_t kInvalidProcedureCall = 5;
 inline constexpr int32_t kOverflow = 6;
 inline constexpr int32_t kSubscriptOutOfRange = 9;
 inline constexpr int32_t kTypeMismatch = 13;
