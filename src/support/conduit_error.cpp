@@ -10,7 +10,9 @@ ConduitError ConduitError::FromErrno(int error_number, const std::string& contex
   return ConduitError(error_number, text);
 }
 
-std::string ConduitError::Text() const { return std::to_string(number_) + " - " + description_; }
+std::string ConduitError::Text() const {
+  return std::to_string(number_) + " - " + description_;
+}
 
 int32_t ErrorNumber(const std::exception& e) {
   if (auto* c = dynamic_cast<const ConduitError*>(&e)) return c->number();

@@ -10,7 +10,7 @@ namespace corvane {
 // the handheld library and the conversions use these fixed numbers.
 namespace err {
 // Handheld library (printed as signed 32-bit decimals).
-inline constexpr int32_t kNotFound = static_cast<int32_t>(0x80042010);        // -2147213296
+inline constexpr int32_t kNotFound = static_cast<int32_t>(0x80042010);  // -2147213296
 inline constexpr int32_t kDamagedDatabase = static_cast<int32_t>(0x80042011);
 inline constexpr int32_t kBufferOverrun = static_cast<int32_t>(0x80042012);
 inline constexpr int32_t kNoHotSyncLink = static_cast<int32_t>(0x80042013);

@@ -2,7 +2,9 @@
 
 namespace corvane {
 
-std::string TwoDigits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+std::string TwoDigits(int n) {
+  return (n < 10 ? "0" : "") + std::to_string(n);
+}
 
 bool isNothing(const Value& x) {
   auto* o = std::get_if<Value::Object>(&x.data());
@@ -29,8 +31,7 @@ std::string ODBCDateTime(const Value& x) {
 Value ODBCDate(const Value& x) {
   auto* t = std::get_if<LocalDateTime>(&x.data());
   if (!t) return x;
-  return Value::Text(std::to_string(t->year) + "-" + TwoDigits(t->month) + "-" +
-                     TwoDigits(t->day));
+  return Value::Text(std::to_string(t->year) + "-" + TwoDigits(t->month) + "-" + TwoDigits(t->day));
 }
 
 }  // namespace corvane

@@ -1,16 +1,18 @@
 #include "support/exchange_path.h"
 
 #include <dirent.h>
+#include <strings.h>
 #include <sys/stat.h>
 
 #include <cstring>
 #include <memory>
-#include <strings.h>
 
 namespace corvane {
 namespace {
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
 
 }  // namespace
 
@@ -39,7 +41,7 @@ std::string ResolveExchangeFile(const std::string& path) {
   while (dirent* e = ::readdir(d.get())) {
     if (::strcasecmp(e->d_name, base.c_str()) == 0) {
       return slash == std::string::npos ? std::string(e->d_name)
-                                         : path.substr(0, slash + 1) + e->d_name;
+                                        : path.substr(0, slash + 1) + e->d_name;
     }
   }
   return path;

@@ -1,0 +1,30 @@
+#include "control/closing.h"
+
+#include "handheld/hotsync_link.h"
+#include "support/conduit_log.h"
+#include "support/exchange_path.h"
+#include "support/text_file.h"
+
+namespace corvane {
+
+void CopyLogToExchange(FrmMain& frm) {
+  if (frm.syncPath.empty()) return;
+  try {
+    std::string destination = JoinPath(frm.syncPath, std::string("\\") + kLogFileName);
+    ReplaceFileAtomically(destination, ReadWholeFile(LogFilePath(frm)));
+  } catch (const std::exception&) {
+    // A log that cannot be copied must not keep the run from ending.
+  }
+}
+
+void CloseMainWindow(FrmMain& frm, HotSyncLink& link, int status) {
+  try {
+    link.Flush();
+  } catch (const std::exception& e) {
+    AppendLogLine(frm, "handheld databases not written: " + std::string(e.what()));
+  }
+  CopyLogToExchange(frm);
+  frm.window.EndProcess(status);
+}
+
+}  // namespace corvane

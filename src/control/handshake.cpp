@@ -1,0 +1,117 @@
+#include "control/handshake.h"
+
+#include "control/stage_texts.h"
+#include "control/verbose_level.h"
+#include "support/conduit_error.h"
+#include "support/conduit_log.h"
+#include "support/exchange_path.h"
+#include "support/text_file.h"
+#include "support/text_ops.h"
+
+namespace corvane {
+namespace {
+
+void Log(FrmMain& frm, const std::string& s, int16_t level) {
+  WriteLog(frm, s, kToListAndFile, level);
+}
+
+struct ReaderTexts {
+  const char* no_file;
+  const char* empty_file;
+  const char* reading;
+};
+
+// The common reader; returns the trimmed, lower-cased content and its size.
+std::string ReadSmallFile(FrmMain& frm, const std::string& path, const ReaderTexts& texts,
+                          long long& size) {
+  size = FileSize(path);
+  if (size < 0 || !RegularFileExists(path)) {
+    Log(frm, texts.no_file, 20);
+    return "";
+  }
+  if (size == 0) {
+    Log(frm, texts.empty_file, 20);
+    return "";
+  }
+  Log(frm, texts.reading, 20);
+  return ToLowerAscii(TrimSpaces(ReadWholeFile(path)));
+}
+
+}  // namespace
+
+std::string StatusFilePath(const FrmMain& frm) {
+  return ExchangeFile(frm.syncPath, kStatusFileName);
+}
+
+std::string GetFileContent(FrmMain& frm, const std::string& path) {
+  Log(frm, "GFC:reading status from " + path, 20);
+  try {
+    long long size = 0;
+    std::string content =
+        ReadSmallFile(frm, ResolveExchangeFile(path),
+                      {"GFC:no file", "GFC:empty file", "GFC:reading content from file"}, size);
+    if (size <= 0) return "";
+    Log(frm, "GFC:ContentLength=" + std::to_string(size), 20);
+    Log(frm, "GFC:Content=" + content, 50);
+    return content;
+  } catch (const std::exception& e) {
+    Log(frm, ErrorText(e), 5);
+    return "";
+  }
+}
+
+std::string GetFlagStatus(FrmMain& frm) {
+  Log(frm, "GFS:reading status from flag file", 20);
+  try {
+    long long size = 0;
+    std::string status = ReadSmallFile(
+        frm, StatusFilePath(frm),
+        {"GFS:no flag file", "GFS:empty flag file", "GFS:reading status from file"}, size);
+    if (size <= 0) return "";
+    Log(frm, "GFS:status=" + status, 20);
+    return status;
+  } catch (const std::exception& e) {
+    Log(frm, ErrorText(e), 5);
+    return "";
+  }
+}
+
+bool WriteFlagStatus(FrmMain& frm, const std::string& status) {
+  try {
+    ReplaceFileAtomically(StatusFilePath(frm), status);
+    return true;
+  } catch (const std::exception& e) {
+    Log(frm, ErrorText(e), 5);
+    return false;
+  }
+}
+
+void UpdateFlagStatus(FrmMain& frm, const std::string& newStatus) {
+  if (newStatus != frm.lastStatus) {
+    Log(frm, "FLAG status changed from '" + frm.lastStatus + "' to '" + newStatus + "'", 5);
+    frm.statusChanged = true;
+    frm.lastStatus = newStatus;
+  } else {
+    frm.statusChanged = false;
+  }
+}
+
+void CheckStatusChange(FrmMain& frm) {
+  UpdateFlagStatus(frm, GetFlagStatus(frm));
+}
+
+int16_t LoadVerboseLevel(FrmMain& frm, int16_t current) {
+  Log(frm, "loading verbose level option", 5);
+  try {
+    int16_t level =
+        ParseVerboseLevel(GetFileContent(frm, JoinPath(frm.syncPath, kVerboseFileName)));
+    Log(frm, "new value is - " + std::to_string(level), 5);
+    return level;
+  } catch (const std::exception& e) {
+    Log(frm, ErrorText(e), 5);
+    Log(frm, "kept same value - " + std::to_string(current), 5);
+    return current;
+  }
+}
+
+}  // namespace corvane

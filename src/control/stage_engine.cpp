@@ -1,0 +1,121 @@
+#include "control/stage_engine.h"
+
+#include "control/closing.h"
+#include "control/handshake.h"
+#include "control/stage_texts.h"
+#include "handheld/hotsync_link.h"
+#include "handheld/sync_library.h"
+#include "support/conduit_error.h"
+#include "support/conduit_log.h"
+
+namespace corvane {
+namespace {
+
+constexpr const char* kOnlyDuringHotSync =
+    "Functions are available only during an Active Hot Synch operation.";
+constexpr const char* kImportError = "Error in Synchronization (Importing data from PDA)";
+constexpr const char* kExportError = "Error in Synchronization (Exporting data to PDA)";
+constexpr const char* kPhaseErrorTitle = "Corvane Conduit";
+
+}  // namespace
+
+void StageEngine::Tick() {
+  CheckStatusChange(frm_);
+  if (!frm_.statusChanged) return;
+  const std::string stage = frm_.lastStatus;
+  Window& window = frm_.window;
+  if (stage == kStage1) {
+    window.SetTimerEnabled(false);
+    WriteLog(frm_, "Importing data from PDA", kToListAndFile, 1);
+    if (ImportFromPDA()) {
+      if (WriteFlagStatus(frm_, kStage2)) window.SetTimerEnabled(true);
+    } else {
+      WriteLog(frm_, "Error while importing data. Process stopped.", kToListAndFile, 1);
+      WriteFlagStatus(frm_, kStage1Error);
+    }
+  } else if (stage == kStage2) {
+    WriteLog(frm_, "Processing data", kToListAndFile, 1);
+  } else if (stage == kStage3) {
+    window.SetTimerEnabled(false);
+    WriteLog(frm_, "Exporting data to PDA", kToListAndFile, 1);
+    if (ExportToPDA()) {
+      if (WriteFlagStatus(frm_, kStage4)) window.SetTimerEnabled(true);
+    } else {
+      WriteLog(frm_, "Error while exporting data. Process stopped.", kToListAndFile, 1);
+      WriteFlagStatus(frm_, kStage3Error);
+    }
+  } else if (stage == kStage4) {
+    Finish();
+  }
+}
+
+void StageEngine::Finish() {
+  bool reset = false;
+  if (plan_.reset) {
+    reset = plan_.reset();
+    try {
+      link_.Flush();
+    } catch (const std::exception& e) {
+      reset = false;
+      WriteLog(frm_, ErrorText(e), kToListAndFile, 1);
+    }
+  }
+  WriteLog(frm_, "Synchronization complete", kToListAndFile, 1);
+  CopyLogToExchange(frm_);
+  // The flights stay on the handheld when the reset failed; the run still
+  // ends, but not as a completed synchronisation.
+  CloseMainWindow(frm_, link_, reset ? kExitCompleted : kExitEnded);
+}
+
+bool StageEngine::RunTransfers(const std::vector<Transfer>& transfers) {
+  for (const Transfer& transfer : transfers) {
+    WriteLog(frm_, ">" + transfer.name, kToListAndFile, 5);
+    bool ok = transfer.run();
+    // What a transfer changed stays, whether it succeeded or not.
+    link_.Flush();
+    if (!ok) return false;
+    WriteLog(frm_, "<" + transfer.name, kToListAndFile, 5);
+  }
+  return true;
+}
+
+bool StageEngine::ImportFromPDA() {
+  try {
+    if (!PDHotSyncUtility(link_).IsSyncInProgress()) {
+      frm_.window.SetActivity(kOnlyDuringHotSync);
+    } else {
+      WriteLog(frm_, "Synchronizing...", kToListAndFile, 5);
+      if (RunTransfers(plan_.import_phase)) return true;
+    }
+    frm_.window.SetActivity(std::string(kImportError) + ". ");
+    WriteLog(frm_, std::string(kImportError) + ".", kToListAndFile, 1);
+    return false;
+  } catch (const std::exception& e) {
+    frm_.window.SetActivity(std::string(kImportError) + ". ");
+    std::string message = kImportError + ErrorText(e);
+    frm_.window.ShowMessage(message, kPhaseErrorTitle, MessageButtons::kOk);
+    WriteLog(frm_, message, kToListAndFile, 1);
+    return false;
+  }
+}
+
+bool StageEngine::ExportToPDA() {
+  try {
+    if (!PDHotSyncUtility(link_).IsSyncInProgress()) {
+      frm_.window.SetActivity(kOnlyDuringHotSync);
+      return true;
+    }
+    if (RunTransfers(plan_.export_phase)) return true;
+    frm_.window.SetActivity(std::string(kExportError) + ". ");
+    WriteLog(frm_, std::string(kExportError) + ".", kToListAndFile, 1);
+    return false;
+  } catch (const std::exception& e) {
+    frm_.window.SetActivity(std::string(kExportError) + ". ");
+    std::string message = std::string(kExportError) + ". " + ErrorText(e);
+    frm_.window.ShowMessage(message, kPhaseErrorTitle, MessageButtons::kOk);
+    WriteLog(frm_, message, kToListAndFile, 1);
+    return false;
+  }
+}
+
+}  // namespace corvane

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/frm_main.h"
+
+namespace corvane {
+
+class HotSyncLink;
+
+// A transfer: one of the main window's procedures that moves one database
+// and returns its success.
+struct Transfer {
+  std::string name;
+  std::function<bool()> run;
+};
+
+// The transfers in the order the engine calls them.
+struct TransferPlan {
+  std::vector<Transfer> import_phase;  // GetVesion, PDAtoPC_CorvaneCache, PDAtoPC_CorvaneDB
+  std::vector<Transfer> export_phase;  // report, schema, cache, report
+  std::function<bool()> reset;         // ResetPalmDB
+};
+
+// Drives one synchronisation from the ticks of Timer1.
+class StageEngine {
+ public:
+  StageEngine(FrmMain& frm, HotSyncLink& link, TransferPlan plan)
+      : frm_(frm), link_(link), plan_(std::move(plan)) {}
+
+  // One tick of Timer1: poll status.flag and act on a new stage.
+  void Tick();
+  // The import phase; true when every import transfer succeeded.
+  bool ImportFromPDA();
+  // The export phase; true when every export transfer succeeded, or when no
+  // HotSync operation is in progress.
+  bool ExportToPDA();
+
+ private:
+  // Runs the transfers in order up to the first failure; the handheld's
+  // files are brought up to date after each one.
+  bool RunTransfers(const std::vector<Transfer>& transfers);
+  void Finish();
+
+  FrmMain& frm_;
+  HotSyncLink& link_;
+  TransferPlan plan_;
+};
+
+}  // namespace corvane
