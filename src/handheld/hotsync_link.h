@@ -52,6 +52,8 @@ class HotSyncLink {
   std::optional<std::string> folder_;
   Source source_;
   std::unique_ptr<HandheldFolder> handheld_;
+  // The launcher's process id from the environment; -1 when unknown.
+  int launcher_pid_ = -1;
 };
 
 }  // namespace corvane

@@ -1,0 +1,105 @@
+#include "handheld/hotsync_link.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "handheld/handheld_folder.h"
+#include "support/conduit_error.h"
+
+namespace corvane {
+
+namespace {
+
+ConduitError NoLink(const std::string& text) {
+  return ConduitError(err::kNoHotSyncLink, text);
+}
+
+// Closes the descriptor however the check ends.
+class FolderFd {
+ public:
+  explicit FolderFd(int fd) : fd_(fd) {}
+  ~FolderFd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FolderFd(const FolderFd&) = delete;
+  FolderFd& operator=(const FolderFd&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+std::unique_ptr<HotSyncLink> HotSyncLink::FromEnvironment() {
+  const char* folder = std::getenv(kHotSyncFolderEnv);
+  const char* launcher = std::getenv(kHotSyncLauncherEnv);
+  if (!folder || !*folder || !launcher || !*launcher) {
+    return std::make_unique<HotSyncLink>(std::nullopt, Source::kLauncher);
+  }
+  auto link = std::make_unique<HotSyncLink>(std::string(folder), Source::kLauncher);
+  char* end = nullptr;
+  long pid = std::strtol(launcher, &end, 10);
+  // A malformed pid can never be our parent, so the operation reads as not in progress.
+  link->launcher_pid_ = (end && *end == '\0' && pid > 0) ? static_cast<int>(pid) : -1;
+  return link;
+}
+
+HotSyncLink::HotSyncLink(std::optional<std::string> folder, Source source)
+    : folder_(std::move(folder)), source_(source) {}
+
+HotSyncLink::~HotSyncLink() = default;
+
+void HotSyncLink::CheckFolderUsable() const {
+  if (!folder_) throw NoLink("No HotSync operation: not started by the hotsync launcher");
+  struct stat st;
+  if (::stat(folder_->c_str(), &st) != 0) {
+    int e = errno;
+    throw NoLink("The handheld folder " + *folder_ + " is gone: " + std::strerror(e));
+  }
+  if (!S_ISDIR(st.st_mode)) throw NoLink("The handheld " + *folder_ + " is not a folder");
+  if (::access(folder_->c_str(), R_OK | W_OK | X_OK) != 0) {
+    int e = errno;
+    throw NoLink("The handheld folder " + *folder_ + " is not usable: " + std::strerror(e));
+  }
+}
+
+bool HotSyncLink::IsSyncInProgress() const {
+  if (!folder_) return false;
+  CheckFolderUsable();
+  if (source_ == Source::kAlways) return true;
+  // The environment is inherited by grandchildren and outlives a killed
+  // launcher; only the launcher that started us holds the operation for us.
+  if (launcher_pid_ <= 0 || ::getppid() != launcher_pid_) return false;
+
+  FolderFd fd(::open(folder_->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.get() < 0) {
+    int e = errno;
+    throw NoLink("The handheld folder " + *folder_ + " cannot be opened: " + std::strerror(e));
+  }
+  if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
+    ::flock(fd.get(), LOCK_UN);
+    return false;
+  }
+  if (errno == EWOULDBLOCK) return true;
+  int e = errno;
+  throw NoLink("The handheld folder " + *folder_ + " cannot be locked: " + std::strerror(e));
+}
+
+HandheldFolder& HotSyncLink::Folder() {
+  CheckFolderUsable();
+  if (!handheld_) handheld_ = std::make_unique<HandheldFolder>(*folder_);
+  return *handheld_;
+}
+
+void HotSyncLink::Flush() {
+  if (handheld_) handheld_->Flush();
+}
+
+}  // namespace corvane

@@ -1,0 +1,193 @@
+// hotsync: runs a program as the conduit of a HotSync operation on the
+// handheld in a folder, holding that folder for the whole run.
+
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "handheld/hotsync_link.h"
+
+namespace {
+
+// Our own failures, chosen apart from the usual statuses of a program.
+constexpr int kUsage = 2;
+constexpr int kRefused = 125;
+constexpr int kCannotExecute = 126;
+constexpr int kNotFound = 127;
+
+const char kHelp[] =
+    "Usage: hotsync --handheld DIR -- PROGRAM [ARGS...]\n"
+    "\n"
+    "Runs PROGRAM as the conduit of a HotSync operation on the handheld in DIR,\n"
+    "a folder holding one Palm database file (<name>.pdb) per database.\n"
+    "\n"
+    "While PROGRAM runs, hotsync holds DIR with an exclusive lock and tells\n"
+    "PROGRAM where it is through the environment (CORVANE_HOTSYNC_FOLDER and\n"
+    "CORVANE_HOTSYNC_LAUNCHER). PROGRAM sees a HotSync operation in progress\n"
+    "exactly while this launcher holds DIR for it; a conduit started without\n"
+    "hotsync sees none. If DIR is removed or becomes unusable during the run,\n"
+    "the conduit's link to the handheld fails.\n"
+    "\n"
+    "Before PROGRAM starts, hotsync refuses\n"
+    "  - a DIR that is missing, not a folder, or not readable and writable;\n"
+    "  - a DIR that another hotsync already holds.\n"
+    "\n"
+    "SIGINT, SIGTERM and SIGHUP are passed on to PROGRAM.\n"
+    "\n"
+    "Exit status: PROGRAM's exit status, or 128+N when PROGRAM was ended by\n"
+    "signal N; 2 for bad usage, 125 when DIR was refused, 126 when PROGRAM\n"
+    "cannot be run, 127 when PROGRAM was not found.\n"
+    "\n"
+    "Options:\n"
+    "  --handheld DIR   the handheld folder (also --handheld=DIR)\n"
+    "  -h, --help       show this help\n";
+
+volatile sig_atomic_t g_child = 0;
+
+void ForwardSignal(int sig) {
+  if (g_child > 0) ::kill(g_child, sig);
+}
+
+int Usage(const std::string& message) {
+  std::fprintf(stderr, "hotsync: %s\nTry 'hotsync --help'.\n", message.c_str());
+  return kUsage;
+}
+
+int Refuse(const std::string& message) {
+  std::fprintf(stderr, "hotsync: %s\n", message.c_str());
+  return kRefused;
+}
+
+// Opens and locks the handheld folder; returns the descriptor or -1 after
+// reporting why the folder was refused.
+int HoldFolder(const std::string& dir, int& status) {
+  struct stat st;
+  if (::stat(dir.c_str(), &st) != 0) {
+    status = Refuse("handheld folder '" + dir + "': " + std::strerror(errno));
+    return -1;
+  }
+  if (!S_ISDIR(st.st_mode)) {
+    status = Refuse("handheld folder '" + dir + "' is not a folder");
+    return -1;
+  }
+  if (::access(dir.c_str(), R_OK | W_OK | X_OK) != 0) {
+    status = Refuse("handheld folder '" + dir +
+                    "' is not readable and writable: " + std::strerror(errno));
+    return -1;
+  }
+  // Close-on-exec: the lock must stay with the launcher, never with PROGRAM.
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    status = Refuse("handheld folder '" + dir + "': " + std::strerror(errno));
+    return -1;
+  }
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int e = errno;
+    ::close(fd);
+    if (e == EWOULDBLOCK) {
+      status = Refuse("handheld folder '" + dir +
+                      "' is already held by another HotSync operation (hotsync)");
+    } else {
+      status = Refuse("cannot lock handheld folder '" + dir + "': " + std::strerror(e));
+    }
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string dir;
+  bool have_dir = false;
+  int i = 1;
+  for (; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "-h" || a == "--help") {
+      std::fputs(kHelp, stdout);
+      return 0;
+    }
+    if (a == "--") {
+      ++i;
+      break;
+    }
+    if (a == "--handheld") {
+      if (i + 1 >= argc) return Usage("--handheld needs a folder");
+      dir = argv[++i];
+      have_dir = true;
+    } else if (a.rfind("--handheld=", 0) == 0) {
+      dir = a.substr(11);
+      have_dir = true;
+    } else if (!a.empty() && a[0] == '-') {
+      return Usage("unknown option '" + a + "'");
+    } else {
+      break;  // PROGRAM without a "--" before it
+    }
+  }
+  if (!have_dir || dir.empty()) return Usage("missing --handheld DIR");
+  if (i >= argc) return Usage("missing PROGRAM to run");
+
+  int status = 0;
+  int lock_fd = HoldFolder(dir, status);
+  if (lock_fd < 0) return status;
+
+  // The conduit may change its working folder; hand it an absolute path.
+  char* real = ::realpath(dir.c_str(), nullptr);
+  std::string folder = real ? real : dir;
+  std::free(real);
+
+  // Signals that arrive before the child's pid is known are held back.
+  sigset_t forwarded, old_mask;
+  sigemptyset(&forwarded);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&forwarded, sig);
+  ::sigprocmask(SIG_BLOCK, &forwarded, &old_mask);
+  struct sigaction sa;
+  std::memset(&sa, 0, sizeof sa);
+  sa.sa_handler = ForwardSignal;
+  sigemptyset(&sa.sa_mask);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(sig, &sa, nullptr);
+
+  std::string launcher = std::to_string(::getpid());
+  pid_t child = ::fork();
+  if (child < 0) {
+    std::fprintf(stderr, "hotsync: cannot start '%s': %s\n", argv[i], std::strerror(errno));
+    return kCannotExecute;
+  }
+  if (child == 0) {
+    struct sigaction dfl;
+    std::memset(&dfl, 0, sizeof dfl);
+    dfl.sa_handler = SIG_DFL;
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(sig, &dfl, nullptr);
+    ::sigprocmask(SIG_SETMASK, &old_mask, nullptr);
+    ::setenv(corvane::kHotSyncFolderEnv, folder.c_str(), 1);
+    ::setenv(corvane::kHotSyncLauncherEnv, launcher.c_str(), 1);
+    ::execvp(argv[i], argv + i);
+    int e = errno;
+    std::fprintf(stderr, "hotsync: cannot run '%s': %s\n", argv[i], std::strerror(e));
+    ::_exit(e == ENOENT ? kNotFound : kCannotExecute);
+  }
+  g_child = child;
+  ::sigprocmask(SIG_SETMASK, &old_mask, nullptr);
+
+  int wstatus = 0;
+  while (::waitpid(child, &wstatus, 0) < 0) {
+    if (errno != EINTR) {
+      std::fprintf(stderr, "hotsync: waiting for '%s': %s\n", argv[i], std::strerror(errno));
+      return kCannotExecute;
+    }
+  }
+  ::close(lock_fd);
+  if (WIFEXITED(wstatus)) return WEXITSTATUS(wstatus);
+  if (WIFSIGNALED(wstatus)) return 128 + WTERMSIG(wstatus);
+  return kCannotExecute;
+}

@@ -1,0 +1,191 @@
+// corvane-peer: a scripted stand-in for the Corvane PC application, for
+// end-to-end tests. It shows itself to the process list as Corvane.exe and
+// plays the PC side of the status.flag handshake, one step after another.
+
+#include <errno.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int kUsage = 2;
+constexpr int kFailed = 1;
+constexpr const char* kDefaultName = "Corvane.exe";
+
+const char kHelp[] =
+    "Usage: corvane-peer [--as NAME] --exchange DIR STEP...\n"
+    "\n"
+    "Plays the PC application's side of the status.flag handshake in the\n"
+    "exchange folder DIR, running the steps in the order given:\n"
+    "  --write TEXT       write TEXT (no line end) as the whole of status.flag\n"
+    "  --wait TEXT        wait until status.flag, trimmed of spaces and\n"
+    "                     lower-cased, reads TEXT (compared in lower case);\n"
+    "                     polls every 50 ms\n"
+    "  --timeout SECONDS  time limit of the following waits (default 30)\n"
+    "  --run COMMAND      run COMMAND with /bin/sh -c; it must exit with 0\n"
+    "  --sleep SECONDS    pause\n"
+    "\n"
+    "The peer runs under the process name NAME (default Corvane.exe), so that\n"
+    "the conduit's check for a running PC application finds it.\n"
+    "\n"
+    "Exit status: 0 when every step succeeded, 1 when a wait timed out or a\n"
+    "step failed (with a message naming it), 2 for bad usage.\n";
+
+struct Step {
+  std::string kind;
+  std::string arg;
+  double timeout = 30;
+};
+
+std::string FlagPath(const std::string& dir) {
+  if (!dir.empty() && dir.back() == '/') return dir + "status.flag";
+  return dir + "/status.flag";
+}
+
+std::string Normalised(std::string s) {
+  size_t b = s.find_first_not_of(' ');
+  if (b == std::string::npos) return "";
+  s = s.substr(b, s.find_last_not_of(' ') - b + 1);
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+bool ReadFlag(const std::string& path, std::string& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  out.assign(std::istreambuf_iterator<char>(in), {});
+  return true;
+}
+
+// Replaces the file whole, so the conduit never reads half a stage.
+bool WriteFlag(const std::string& path, const std::string& text) {
+  std::string tmp = path + ".peer-tmp";
+  {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    if (!out) return false;
+  }
+  return std::rename(tmp.c_str(), path.c_str()) == 0;
+}
+
+bool ParseSeconds(const char* text, double& value) {
+  char* end = nullptr;
+  value = std::strtod(text, &end);
+  return end && end != text && *end == '\0' && value >= 0;
+}
+
+int Usage(const std::string& message) {
+  std::fprintf(stderr, "corvane-peer: %s\nTry 'corvane-peer --help'.\n", message.c_str());
+  return kUsage;
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "corvane-peer: %s\n", message.c_str());
+  return kFailed;
+}
+
+std::string BaseName(const char* path) {
+  std::string s = path;
+  size_t slash = s.rfind('/');
+  return slash == std::string::npos ? s : s.substr(slash + 1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string name = kDefaultName;
+  std::string exchange;
+  std::vector<Step> steps;
+  double timeout = 30;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "-h" || a == "--help") {
+      std::fputs(kHelp, stdout);
+      return 0;
+    }
+    bool takes_value = a == "--as" || a == "--exchange" || a == "--write" || a == "--wait" ||
+                       a == "--timeout" || a == "--run" || a == "--sleep";
+    if (!takes_value) return Usage("unknown argument '" + a + "'");
+    if (i + 1 >= argc) return Usage(a + " needs a value");
+    const char* value = argv[++i];
+    if (a == "--as") {
+      name = value;
+    } else if (a == "--exchange") {
+      exchange = value;
+    } else if (a == "--timeout") {
+      if (!ParseSeconds(value, timeout)) return Usage("bad --timeout '" + std::string(value) + "'");
+    } else {
+      double seconds = 0;
+      if (a == "--sleep" && !ParseSeconds(value, seconds)) {
+        return Usage("bad --sleep '" + std::string(value) + "'");
+      }
+      steps.push_back({a.substr(2), value, timeout});
+    }
+  }
+  if (exchange.empty()) return Usage("missing --exchange DIR");
+  if (name.empty() || name.find('/') != std::string::npos) return Usage("bad --as NAME");
+
+  // Take on the PC application's name: the same program, started again with
+  // the name as argv[0]; the process id stays the same.
+  if (BaseName(argv[0]) != name) {
+    std::vector<char*> args(argv, argv + argc);
+    args[0] = name.data();
+    args.push_back(nullptr);
+    ::execv("/proc/self/exe", args.data());
+    return Fail("cannot take the name " + name + ": " + std::strerror(errno));
+  }
+  // The kernel's short name too, for ps and the like (it keeps 15 bytes).
+  ::prctl(PR_SET_NAME, name.c_str(), 0, 0, 0);
+
+  const std::string flag = FlagPath(exchange);
+  for (const Step& step : steps) {
+    if (step.kind == "write") {
+      if (!WriteFlag(flag, step.arg)) {
+        return Fail("cannot write '" + step.arg + "' into " + flag + ": " + std::strerror(errno));
+      }
+    } else if (step.kind == "wait") {
+      const std::string want = Normalised(step.arg);
+      auto deadline = std::chrono::steady_clock::now() +
+                      std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                          std::chrono::duration<double>(step.timeout));
+      std::string seen;
+      bool found = false;
+      for (;;) {
+        std::string raw;
+        seen = ReadFlag(flag, raw) ? Normalised(raw) : "(no file)";
+        if (seen == want) {
+          found = true;
+          break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+      if (!found) {
+        return Fail("timed out after " + std::to_string(step.timeout) + " s waiting for '" + want +
+                    "' in " + flag + "; it reads '" + seen + "'");
+      }
+    } else if (step.kind == "run") {
+      int status = std::system(step.arg.c_str());
+      if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return Fail("command failed: " + step.arg);
+      }
+    } else if (step.kind == "sleep") {
+      std::this_thread::sleep_for(
+          std::chrono::duration<double>(std::strtod(step.arg.c_str(), nullptr)));
+    }
+  }
+  return 0;
+}
