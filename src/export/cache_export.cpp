@@ -1,6 +1,5 @@
 #include "export/cache_export.h"
 
-#include <string_view>
 #include <vector>
 
 #include "handheld/sync_library.h"
@@ -8,7 +7,7 @@
 #include "support/conduit_log.h"
 #include "support/exchange_path.h"
 #include "support/text_file.h"
-#include "support/text_lines.h"
+#include "support/text_ops.h"
 #include "support/transfer_error.h"
 
 namespace corvane {
@@ -45,7 +44,7 @@ void Log(FrmMain& frm, const std::string& s, int16_t level) {
 }
 
 // A closing CR LF ends the last line; it does not start another.
-size_t CountLines(const std::vector<std::string_view>& lines) {
+size_t CountLines(const std::vector<std::string>& lines) {
   if (!lines.empty() && lines.back().empty()) return lines.size() - 1;
   return lines.size();
 }
@@ -56,25 +55,24 @@ void ExportList(FrmMain& frm, PDRecordAdapter& db, const CacheList& list) {
     Log(frm, list.loadFailureText, 1);
     return;
   }
-  std::string_view trimmed = TrimSpaces(text);
+  const std::string trimmed = TrimSpaces(text);
   if (trimmed.empty()) {
     Log(frm, "Nothing to export.", 1);
     return;
   }
-  const std::vector<std::string_view> lines = SplitCrLf(trimmed);
+  const std::vector<std::string> lines = SplitText(trimmed, "\r\n");
   // Refuse the whole list rather than send the part that can be counted.
   if (CountLines(lines) > kMaxListLines) throw ConduitError(err::kOverflow, "Overflow");
-  for (std::string_view raw : lines) {
-    std::string_view line = TrimSpaces(raw);
+  for (const std::string& raw : lines) {
+    std::string line = TrimSpaces(raw);
     if (line.empty()) continue;
-    std::string_view value = line;
-    std::string_view dependent;
+    std::string dependent;
     if (list.custDataType == kRegistrationType) {
-      std::vector<std::string_view> fields = SplitFields(line, '|');
-      value = fields[0];
-      if (fields.size() > 1) dependent = fields[1];
+      std::vector<std::string> fields = SplitText(line, "|");
+      line = std::move(fields[0]);
+      if (fields.size() > 1) dependent = std::move(fields[1]);
     }
-    if (!WriteCacheRecord(frm, db, list.custDataType, std::string(value), std::string(dependent))) {
+    if (!WriteCacheRecord(frm, db, list.custDataType, line, dependent)) {
       Log(frm, "Failed to transfer record.", 1);
     }
   }

@@ -1,7 +1,6 @@
 #include "export/schema_export.h"
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "handheld/sync_library.h"
@@ -10,7 +9,7 @@
 #include "support/exchange_path.h"
 #include "support/integer_text.h"
 #include "support/text_file.h"
-#include "support/text_lines.h"
+#include "support/text_ops.h"
 #include "support/transfer_error.h"
 
 namespace corvane {
@@ -29,23 +28,23 @@ void Log(FrmMain& frm, const std::string& s, int16_t level) {
   WriteLog(frm, s, kToListAndFile, level);
 }
 
-std::string Field(const std::vector<std::string_view>& fields, size_t index) {
+const std::string& Field(const std::vector<std::string>& fields, size_t index) {
   if (index >= fields.size()) {
     throw ConduitError(err::kSubscriptOutOfRange, "Subscript out of range");
   }
-  return std::string(fields[index]);
+  return fields[index];
 }
 
-void ExportLine(FrmMain& frm, PDRecordAdapter& db, std::string_view row) {
+void ExportLine(FrmMain& frm, PDRecordAdapter& db, const std::string& row) {
   Log(frm, "Split each row to get fields in array 'arrFields'", 10);
-  std::vector<std::string_view> arrFields = SplitFields(row, '|');
+  const std::vector<std::string> arrFields = SplitText(row, "|");
   Log(frm, "Get Fields", 10);
   Log(frm, "FieldName", 10);
-  std::string fieldName = Field(arrFields, 0);
+  const std::string& fieldName = Field(arrFields, 0);
   Log(frm, "CustomDataType", 10);
-  std::string customDataType = Field(arrFields, 1);
+  const std::string& customDataType = Field(arrFields, 1);
   Log(frm, "DisplayName", 10);
-  std::string displayName = Field(arrFields, 2);
+  const std::string& displayName = Field(arrFields, 2);
   Log(frm, "PanelNumber", 10);
   int16_t panelNumber = TextToInt16(Field(arrFields, 3));
 
@@ -61,7 +60,7 @@ void ExportLine(FrmMain& frm, PDRecordAdapter& db, std::string_view row) {
   Log(frm, "storing DisplayName in vdata variable", 10);
   offset = converter.TextToBytes(vdata, offset, displayName);
   Log(frm, "storing Field name in vdata variable", 10);
-  converter.TextToBytes(vdata, offset, std::string(TrimSpaces(fieldName)));
+  converter.TextToBytes(vdata, offset, TrimSpaces(fieldName));
   Log(frm, "writing the pc record onto Handheld database", 10);
   int32_t id = 0;
   db.AddRecord(id, 0, 0, vdata);
@@ -91,8 +90,8 @@ bool PCtoPDA_CorvaneSchema(FrmMain& frm, HotSyncLink& link) {
 
     Log(frm, "Read file in string and split into lines", 5);
     Log(frm, "Split file to get rows in array 'arrRows'", 5);
-    // A zero-length file is an empty text: no line, no record.
-    const std::vector<std::string_view> arrRows = SplitCrLf(text);
+    // A zero-length file is an empty text: one blank line, no record.
+    const std::vector<std::string> arrRows = SplitText(text, "\r\n");
     if (arrRows.size() > kMaxLines) throw ConduitError(err::kOverflow, "Overflow");
     Log(frm, "Making " + std::to_string(static_cast<int>(arrRows.size()) - 1) + " iterations", 5);
 

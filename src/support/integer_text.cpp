@@ -1,7 +1,6 @@
 #include "support/integer_text.h"
 
 #include "support/conduit_error.h"
-#include "support/text_lines.h"
 
 namespace corvane {
 namespace {
@@ -15,7 +14,9 @@ bool IsDigit(char c) {
 int16_t TextToInt16(std::string_view text) {
   const ConduitError mismatch(err::kTypeMismatch, "Type mismatch");
   const ConduitError overflow(err::kOverflow, "Overflow");
-  std::string_view t = TrimSpaces(text);
+  std::string_view t = text;
+  while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+  while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
   bool negative = false;
   if (!t.empty() && (t[0] == '+' || t[0] == '-')) {
     negative = t[0] == '-';
