@@ -20,7 +20,17 @@ constexpr const char* kPhaseErrorTitle = "Corvane Conduit";
 }  // namespace
 
 void StageEngine::Tick() {
-  CheckStatusChange(frm_);
+  // A tick inside the poll's own log line would see the change that the
+  // outer poll is still recording and start the same stage twice.
+  if (polling_) return;
+  {
+    struct Polling {
+      bool& flag;
+      explicit Polling(bool& f) : flag(f) { flag = true; }
+      ~Polling() { flag = false; }
+    } polling(polling_);
+    CheckStatusChange(frm_);
+  }
   if (!frm_.statusChanged) return;
   const std::string stage = frm_.lastStatus;
   Window& window = frm_.window;

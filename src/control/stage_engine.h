@@ -47,6 +47,7 @@ class StageEngine {
   FrmMain& frm_;
   HotSyncLink& link_;
   TransferPlan plan_;
+  bool polling_ = false;
 };
 
 }  // namespace corvane
