@@ -1,0 +1,44 @@
+#include "support/mod_reg.h"
+
+namespace corvane {
+
+bool KeyExists(SettingsStore& store, RootKey root, const std::string& path) {
+  return store.OpenKey(root, path);
+}
+
+bool CreateKey(SettingsStore& store, RootKey root, const std::string& path,
+               const std::string& /*name*/) {
+  return store.CreateKey(root, path);
+}
+
+std::string ReadRegString(SettingsStore& store, RootKey root, const std::string& path,
+                          const std::string& name) {
+  if (!KeyExists(store, root, path)) CreateKey(store, root, path, name);
+  if (!store.OpenKey(root, path)) return "";
+  std::optional<std::string> data = store.QueryValue(root, path, name);
+  // Data that does not fit the buffer fails the query as a whole.
+  if (!data || data->size() > kRegReadBufferSize) return "";
+  return data->substr(0, data->find('\0'));
+}
+
+void WriteRegString(SettingsStore& store, RootKey root, const std::string& path,
+                    const std::string& name, const std::string& text) {
+  if (!KeyExists(store, root, path)) CreateKey(store, root, path, name);
+  if (!store.OpenKey(root, path)) return;
+  std::string data = text;
+  data.push_back('\0');
+  store.SetValue(root, path, name, data);  // the outcome is ignored by design
+}
+
+std::string TrimNulls(const std::string& text) {
+  std::string s;
+  s.reserve(text.size());
+  for (char c : text) {
+    if (c != '\0') s.push_back(c);
+  }
+  size_t begin = s.find_first_not_of(' ');
+  if (begin == std::string::npos) return "";
+  return s.substr(begin, s.find_last_not_of(' ') - begin + 1);
+}
+
+}  // namespace corvane

@@ -1,0 +1,409 @@
+// modReg over the settings file and over a scripted store.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "support/mod_reg.h"
+#include "support/settings_file.h"
+#include "temp_dir.h"
+
+#ifdef CORVANE_HAVE_GUI
+#include <QSettings>
+#include <QStringList>
+#endif
+
+namespace corvane {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::TempDir;
+using testing::WriteFileBytes;
+
+using namespace std::string_literals;
+
+// A temporary XDG_CONFIG_HOME for the settings of one test.
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    if (old) old_xdg_ = old;
+    ::setenv("XDG_CONFIG_HOME", tmp_.path().c_str(), 1);
+  }
+  void TearDown() override {
+    if (old_xdg_) {
+      ::setenv("XDG_CONFIG_HOME", old_xdg_->c_str(), 1);
+    } else {
+      ::unsetenv("XDG_CONFIG_HOME");
+    }
+  }
+
+  std::string Folder() const { return tmp_.path() + "/Veltrane-soft"; }
+  std::string ConfFile() const { return Folder() + "/Corvane.conf"; }
+  void WriteConf(const std::string& content) {
+    std::filesystem::create_directories(Folder());
+    WriteFileBytes(ConfFile(), content);
+  }
+  std::string Read(const std::string& name) {
+    return ReadRegString(store_, kHKeyCurrentUser, kCorvaneKeyPath, name);
+  }
+  void Write(const std::string& name, const std::string& text) {
+    WriteRegString(store_, kHKeyCurrentUser, kCorvaneKeyPath, name, text);
+  }
+
+  TempDir tmp_;
+  SettingsFile store_;  // follows XDG_CONFIG_HOME
+
+ private:
+  std::optional<std::string> old_xdg_;
+};
+
+TEST_F(SettingsFileTest, ReadOfAMissingKeyCreatesItEmpty) {
+  EXPECT_FALSE(KeyExists(store_, kHKeyCurrentUser, kCorvaneKeyPath));
+  EXPECT_EQ(Read(kPalmSyncPath), "");
+  EXPECT_TRUE(std::filesystem::is_regular_file(ConfFile()));
+  EXPECT_EQ(ReadFileBytes(ConfFile()), "");
+  EXPECT_TRUE(KeyExists(store_, kHKeyCurrentUser, kCorvaneKeyPath));
+}
+
+TEST_F(SettingsFileTest, DefaultsToDotConfigWithoutXdgConfigHome) {
+  ::unsetenv("XDG_CONFIG_HOME");
+  const char* home = std::getenv("HOME");
+  std::string old_home = home ? home : "";
+  ::setenv("HOME", tmp_.path().c_str(), 1);
+  EXPECT_EQ(store_.FileFor(kHKeyCurrentUser, kCorvaneKeyPath),
+            tmp_.path() + "/.config/Veltrane-soft/Corvane.conf");
+  ::setenv("HOME", old_home.c_str(), 1);
+}
+
+TEST_F(SettingsFileTest, OnlyTheUsersApplicationKeysHaveAFile) {
+  EXPECT_EQ(store_.FileFor(kHKeyCurrentUser, "Software\\Veltrane-soft\\Corvane"), ConfFile());
+  for (std::string path : {"Software\\Veltrane-soft\\", "Software\\Veltrane-soft\\Corvane\\Sub\\",
+                           "Software\\..\\Corvane\\", "Other\\Veltrane-soft\\Corvane\\", ""}) {
+    EXPECT_FALSE(store_.FileFor(kHKeyCurrentUser, path)) << path;
+    EXPECT_EQ(ReadRegString(store_, kHKeyCurrentUser, path, kPalmSyncPath), "") << path;
+  }
+  EXPECT_FALSE(store_.FileFor(0x80000002, kCorvaneKeyPath));  // HKEY_LOCAL_MACHINE
+  EXPECT_FALSE(std::filesystem::exists(Folder()));
+}
+
+TEST_F(SettingsFileTest, NothingIsCached) {
+  WriteConf("[General]\nPalmSyncPath=/home/pilot/sync/\n");
+  EXPECT_EQ(Read(kPalmSyncPath), "/home/pilot/sync/");
+  WriteConf("[General]\nPalmSyncPath=/mnt/other/\n");
+  EXPECT_EQ(Read(kPalmSyncPath), "/mnt/other/");
+}
+
+TEST_F(SettingsFileTest, ReadLimitIs254Characters) {
+  struct Case {
+    size_t length;
+    bool whole;
+  } cases[] = {{1, true}, {254, true}, {255, false}, {300, false}};
+  for (const auto& c : cases) {
+    std::string value(c.length, 'p');
+    WriteConf("[General]\nPalmSyncPath=" + value + "\n");
+    EXPECT_EQ(Read(kPalmSyncPath), c.whole ? value : "") << c.length;
+  }
+}
+
+TEST_F(SettingsFileTest, ValuesAreTextsWhateverTheyHold) {
+  struct Case {
+    std::string line;
+    std::string text;
+  } cases[] = {
+      {"PalmSyncSuppressNotify=1,3", "1,3"},      // by hand, a list to Qt
+      {"PalmSyncSuppressNotify=1, 3", "1,3"},     // a list as Qt writes it
+      {"PalmSyncSuppressNotify=\"1,3\"", "1,3"},  // a text as Qt writes it
+      {"PalmSyncSuppressNotify=  1  ", "1"},      // unquoted spaces go
+      {"PalmSyncSuppressNotify=\" 1 \"", " 1 "},  // quoted ones stay
+      {"PalmSyncSuppressNotify=a\\0b", "a"},      // embedded zero: read up to it
+      {"PalmSyncSuppressNotify=1 ; note", "1"},   // comment
+      {"PalmSyncSuppressNotify=\"1;2\"", "1;2"},  // quoted ';' is no comment
+      {"PalmSyncSuppressNotify=@@x", "@x"},       // text that begins with '@'
+      {"PalmSyncSuppressNotify=@ByteArray(1)", "1"},
+      {"PalmSyncSuppressNotify=C:\\\\Sync\\\\", "C:\\Sync\\"},
+      {"PalmSyncSuppressNotify=caf\\xe9", "caf\xe9"},
+      {"PalmSyncSuppressNotify=", ""},
+  };
+  for (const auto& c : cases) {
+    WriteConf("[General]\n" + c.line + "\n");
+    EXPECT_EQ(Read(kPalmSyncSuppressNotify), c.text) << c.line;
+  }
+}
+
+TEST_F(SettingsFileTest, WhereTheGeneralValuesAre) {
+  struct Case {
+    std::string content;
+    std::string text;
+  } cases[] = {
+      {"PalmSyncPath=/top/\n[Other]\nPalmSyncPath=/other/\n", "/top/"},  // before any section
+      {"[general]\nPalmSyncPath=/lower/\n", "/lower/"},
+      {"[Other]\nPalmSyncPath=/other/\n", ""},
+      {"[General]\nPalmSyncPath=/first/\n[X]\na=1\n[General]\nPalmSyncPath=/last/\n", "/last/"},
+      {"[General]\r\nPalmSyncPath=/crlf/\r\n", "/crlf/"},
+      {"[General]\npalmsyncpath=/case/\n", ""},  // names are exact, as for Qt
+      {"; PalmSyncPath=/comment/\n[General]\n", ""},
+  };
+  for (const auto& c : cases) {
+    WriteConf(c.content);
+    EXPECT_EQ(Read(kPalmSyncPath), c.text) << c.content;
+  }
+}
+
+TEST_F(SettingsFileTest, WrittenTextsReadBackAndAreStoredAsQtWould) {
+  struct Case {
+    std::string text;
+    std::string stored;  // the value as it stands in the file
+  } cases[] = {
+      {"1", "1"},
+      {"1,3", "\"1,3\""},
+      {"a;b", "\"a;b\""},
+      {"x=y", "\"x=y\""},
+      {" lead", "\" lead\""},
+      {"trail ", "\"trail \""},
+      {"C:\\Sync\\", "C:\\\\Sync\\\\"},
+      {"say \"hi\"", "say \\\"hi\\\""},
+      {"@at", "@@at"},
+      {"tab\there", "tab\\there"},
+      {"\x01"s + "1", "\\x1\\x31"},  // a hex digit after an escape is escaped too
+      {"\x7f", "\\x7f"},
+      {"caf\xe9", "caf\\xe9"},         // Windows-1252 stays bytes
+      {"caf\xc3\xa9", "caf\xc3\xa9"},  // UTF-8 as Qt writes it
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    Write(kPalmSyncSuppressNotify, c.text);
+    EXPECT_EQ(ReadFileBytes(ConfFile()), "[General]\nPalmSyncSuppressNotify=" + c.stored + "\n")
+        << c.text;
+    EXPECT_EQ(Read(kPalmSyncSuppressNotify), c.text);
+    EXPECT_EQ(IniUnescapeValue(IniEscapeValue(c.text)), c.text);
+  }
+}
+
+TEST_F(SettingsFileTest, EmbeddedZeroIsWrittenAndReadUpToIt) {
+  Write(kPalmSyncSuppressNotify, "1\0"s + "2");
+  EXPECT_EQ(ReadFileBytes(ConfFile()), "[General]\nPalmSyncSuppressNotify=1\\0\\x32\n");
+  EXPECT_EQ(Read(kPalmSyncSuppressNotify), "1");
+}
+
+TEST_F(SettingsFileTest, WritingKeepsTheRestOfTheFile) {
+  const std::string before =
+      "; the PC application's settings\n"
+      "[General]\n"
+      "PalmSyncPath=/home/pilot/sync/\n"
+      "PalmSyncSuppressNotify=2\n"
+      "Other=\"x, y\"\n"
+      "\n"
+      "[Window]\n"
+      "PalmSyncSuppressNotify=keep\n"
+      "geometry=@ByteArray(abc)\n";
+  WriteConf(before);
+  Write(kPalmSyncSuppressNotify, "1,2");
+  std::string expected = before;
+  expected.replace(expected.find("PalmSyncSuppressNotify=2"), 24, "PalmSyncSuppressNotify=\"1,2\"");
+  EXPECT_EQ(ReadFileBytes(ConfFile()), expected);
+
+  // A new value joins the General section.
+  WriteConf(before);
+  Write("NewValue", "n");
+  expected = before;
+  expected.insert(expected.find("\n\n[Window]"), "\nNewValue=n");
+  EXPECT_EQ(ReadFileBytes(ConfFile()), expected);
+
+  // A file without one gets the General section first.
+  WriteConf("[Window]\nx=1\n");
+  Write(kPalmSyncSuppressNotify, "1");
+  EXPECT_EQ(ReadFileBytes(ConfFile()), "[General]\nPalmSyncSuppressNotify=1\n\n[Window]\nx=1\n");
+
+  // Line ends follow the file's.
+  WriteConf("[General]\r\nA=1\r\n");
+  Write("B", "2");
+  EXPECT_EQ(ReadFileBytes(ConfFile()), "[General]\r\nA=1\r\nB=2\r\n");
+}
+
+TEST_F(SettingsFileTest, WriteReplacesTheFileWholeAndKeepsItsPermissions) {
+  WriteConf("[General]\nA=1\n");
+  ::chmod(ConfFile().c_str(), 0640);
+  Write("A", "2");
+  struct stat st;
+  ASSERT_EQ(::stat(ConfFile().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(Folder())) {
+    names.push_back(e.path().filename().string());
+  }
+  EXPECT_EQ(names, std::vector<std::string>{"Corvane.conf"});  // no temporary left behind
+}
+
+// Root may write anything, so an unwritable store is made of a folder where
+// the file should be; the permission cases run for other users.
+TEST_F(SettingsFileTest, StoreThatIsNoFileReadsEmptyAndIgnoresWrites) {
+  std::filesystem::create_directories(ConfFile());
+  EXPECT_FALSE(KeyExists(store_, kHKeyCurrentUser, kCorvaneKeyPath));
+  EXPECT_EQ(Read(kPalmSyncPath), "");
+  Write(kPalmSyncPath, "/x/");  // unnoticed
+  EXPECT_TRUE(std::filesystem::is_directory(ConfFile()));
+  EXPECT_TRUE(std::filesystem::is_empty(ConfFile()));
+}
+
+TEST_F(SettingsFileTest, ReadOnlyStoreReadsEmptyEvenWithTheValue) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not stop root";
+  const std::string content = "[General]\nPalmSyncPath=/home/pilot/sync/\n";
+  WriteConf(content);
+  ::chmod(ConfFile().c_str(), 0444);
+  EXPECT_EQ(Read(kPalmSyncPath), "");
+  Write(kPalmSyncPath, "/x/");
+  EXPECT_EQ(ReadFileBytes(ConfFile()), content);
+
+  ::chmod(ConfFile().c_str(), 0644);
+  ::chmod(Folder().c_str(), 0555);  // the file cannot be replaced
+  EXPECT_EQ(Read(kPalmSyncPath), "");
+  Write(kPalmSyncPath, "/x/");
+  ::chmod(Folder().c_str(), 0755);
+  EXPECT_EQ(ReadFileBytes(ConfFile()), content);
+}
+
+#ifdef CORVANE_HAVE_GUI
+// What we write, Qt's settings class reads the same, and the other way round.
+TEST_F(SettingsFileTest, QtReadsWhatWeWriteAndWeReadWhatQtWrites) {
+  const std::vector<std::pair<std::string, QString>> cases = {
+      {"1", "1"},
+      {"1,3", "1,3"},
+      {" a;b=c ", " a;b=c "},
+      {"C:\\Sync\\", "C:\\Sync\\"},
+      {"say \"hi\"\t@", "say \"hi\"\t@"},
+      {"@x", "@x"},
+      {"\x01"s + "1f", QString("\x01") + "1f"},
+      {"caf\xc3\xa9", QString::fromUtf8("caf\xc3\xa9")},
+      {"caf\xe9", QString::fromLatin1("caf\xe9")},
+      {"", ""},
+  };
+  for (const auto& [text, qt_text] : cases) {
+    Write(kPalmSyncSuppressNotify, text);
+    {
+      QSettings qt(QString::fromStdString(ConfFile()), QSettings::IniFormat);
+      EXPECT_EQ(qt.value(kPalmSyncSuppressNotify).toString(), qt_text) << text;
+    }
+    std::filesystem::remove(ConfFile());
+    {
+      QSettings qt(QString::fromStdString(ConfFile()), QSettings::IniFormat);
+      qt.setValue(kPalmSyncPath, qt_text);
+      qt.sync();
+    }
+    // Qt keeps texts in UTF-8; a Latin-1 character comes back as such.
+    std::string expected = text == "caf\xe9" ? "caf\xc3\xa9" : text;
+    EXPECT_EQ(Read(kPalmSyncPath), expected) << ReadFileBytes(ConfFile());
+  }
+  {
+    QSettings qt(QString::fromStdString(ConfFile()), QSettings::IniFormat);
+    qt.setValue(kPalmSyncSuppressNotify, QStringList{"1", "3"});
+    qt.sync();
+  }
+  EXPECT_EQ(Read(kPalmSyncSuppressNotify), "1,3");
+}
+#endif
+
+// modReg's logic against a scripted store.
+class ScriptedStore : public SettingsStore {
+ public:
+  bool OpenKey(RootKey, const std::string&) override {
+    calls.push_back("open");
+    return exists && writable;
+  }
+  bool CreateKey(RootKey, const std::string&) override {
+    calls.push_back("create");
+    if (writable) exists = true;
+    return exists && writable;
+  }
+  std::optional<std::string> QueryValue(RootKey, const std::string&,
+                                        const std::string& name) override {
+    calls.push_back("query");
+    auto it = values.find(name);
+    if (it == values.end()) return std::nullopt;
+    return it->second;
+  }
+  bool SetValue(RootKey, const std::string&, const std::string& name,
+                const std::string& data) override {
+    calls.push_back("set");
+    values[name] = data;
+    return false;  // a failed set goes unnoticed
+  }
+
+  bool exists = false;
+  bool writable = true;
+  std::map<std::string, std::string> values;
+  std::vector<std::string> calls;
+};
+
+TEST(ModRegTest, ReadCreatesAMissingKeyThenQueries) {
+  ScriptedStore store;
+  EXPECT_EQ(ReadRegString(store, kHKeyCurrentUser, kCorvaneKeyPath, kPalmSyncPath), "");
+  EXPECT_EQ(store.calls, (std::vector<std::string>{"open", "create", "open", "query"}));
+  EXPECT_TRUE(store.exists);
+}
+
+TEST(ModRegTest, KeyReadableButNotWritableReadsEmpty) {
+  ScriptedStore store;
+  store.exists = true;
+  store.writable = false;
+  store.values[kPalmSyncPath] = "/sync/\0"s;
+  EXPECT_EQ(ReadRegString(store, kHKeyCurrentUser, kCorvaneKeyPath, kPalmSyncPath), "");
+  EXPECT_EQ(store.calls, (std::vector<std::string>{"open", "create", "open"}));
+
+  store.calls.clear();
+  WriteRegString(store, kHKeyCurrentUser, kCorvaneKeyPath, kPalmSyncPath, "/x/");
+  EXPECT_EQ(store.calls, (std::vector<std::string>{"open", "create", "open"}));
+  EXPECT_EQ(store.values[kPalmSyncPath], "/sync/\0"s);
+}
+
+TEST(ModRegTest, DataMustFitThe255ByteBuffer) {
+  struct Case {
+    std::string data;
+    std::string text;
+  } cases[] = {
+      {std::string(254, 'a') + '\0', std::string(254, 'a')},
+      {std::string(255, 'a') + '\0', ""},
+      {std::string(255, 'a'), std::string(255, 'a')},  // no terminator, but it fits
+      {"ab\0cd\0"s, "ab"},
+      {"\0"s, ""},
+      {"no-terminator", "no-terminator"},
+  };
+  for (const auto& c : cases) {
+    ScriptedStore store;
+    store.exists = true;
+    store.values["v"] = c.data;
+    EXPECT_EQ(ReadRegString(store, kHKeyCurrentUser, kCorvaneKeyPath, "v"), c.text)
+        << c.data.size();
+  }
+}
+
+TEST(ModRegTest, WriteStoresTheTextWithItsTerminatingZero) {
+  ScriptedStore store;
+  WriteRegString(store, kHKeyCurrentUser, kCorvaneKeyPath, kPalmSyncSuppressNotify, "1,3");
+  WriteRegString(store, kHKeyCurrentUser, kCorvaneKeyPath, "Empty", "");
+  EXPECT_EQ(store.values[kPalmSyncSuppressNotify], "1,3\0"s);
+  EXPECT_EQ(store.values["Empty"], "\0"s);
+  EXPECT_EQ(ReadRegString(store, kHKeyCurrentUser, kCorvaneKeyPath, kPalmSyncSuppressNotify),
+            "1,3");
+}
+
+TEST(ModRegTest, TrimNulls) {
+  struct Case {
+    std::string in;
+    std::string out;
+  } cases[] = {
+      {"1,2\0\0\0"s, "1,2"}, {"  1\0"s, "1"},
+      {"\0 a\0b \0"s, "ab"}, {"\t1\r\n", "\t1\r\n"},  // only spaces are trimmed
+      {"   ", ""},           {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TrimNulls(c.in), c.out) << c.in;
+}
+
+}  // namespace
+}  // namespace corvane
