@@ -1,0 +1,314 @@
+#include "handheld/sync_library.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "handheld/handheld_database.h"
+#include "handheld/handheld_folder.h"
+#include "handheld/hotsync_link.h"
+#include "pdb_test_support.h"
+#include "support/conduit_error.h"
+#include "temp_dir.h"
+
+namespace corvane {
+namespace {
+
+using testing::ToBytes;
+
+int32_t ErrorNumberOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const ConduitError& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+// ---- PDByteConverter ----
+
+TEST(ByteConverterTest, NumbersInBothByteOrders) {
+  struct Case {
+    bool big_endian;
+    int16_t value;
+    uint8_t first, second;
+  };
+  const Case cases[] = {{true, 0x1234, 0x12, 0x34}, {false, 0x1234, 0x34, 0x12},
+                        {true, -1, 0xFF, 0xFF},     {true, -32768, 0x80, 0x00},
+                        {false, 258, 0x02, 0x01},   {true, 0, 0, 0}};
+  PDByteConverter c;
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.value);
+    Bytes data(5, 0xAA);
+    EXPECT_EQ(c.NumberToBytes(data, 3, k.big_endian, k.value), 5);
+    EXPECT_EQ(data, (Bytes{0xAA, 0xAA, 0xAA, k.first, k.second}));
+    int16_t back = 0;
+    EXPECT_EQ(c.NumberFromBytes(data, 3, k.big_endian, back), 5);
+    EXPECT_EQ(back, k.value);
+  }
+}
+
+TEST(ByteConverterTest, NumbersOutsideTheDataAreErrors) {
+  PDByteConverter c;
+  Bytes data(4, 0);
+  int16_t v = 0;
+  for (int32_t offset : {-1, 3, 4, 5, 1 << 30}) {
+    SCOPED_TRACE(offset);
+    EXPECT_EQ(ErrorNumberOf([&] { c.NumberToBytes(data, offset, true, 7); }), err::kBufferOverrun);
+    EXPECT_EQ(ErrorNumberOf([&] { c.NumberFromBytes(data, offset, true, v); }),
+              err::kBufferOverrun);
+  }
+  EXPECT_EQ(data, Bytes(4, 0));
+}
+
+TEST(ByteConverterTest, TextStoresBytesThenZeroOrRefusesWithoutWriting) {
+  struct Case {
+    size_t size;
+    int32_t offset;
+    std::string text;
+    int32_t next;  // 0: refused
+  };
+  const Case cases[] = {
+      {10, 0, "abc", 4}, {10, 6, "abc", 10},     // exact fit, zero in the last byte
+      {10, 7, "abc", 0}, {10, 10, "", 0},        // no room for the zero
+      {10, 9, "", 10},   {10, -1, "a", 0},       // negative offset
+      {10, 11, "", 0},   {3, 0, "\xe9\xff", 3},  // single-byte text kept as bytes
+      {0, 0, "", 0},
+  };
+  PDByteConverter c;
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::to_string(k.size) + "/" + std::to_string(k.offset) + "/" + k.text);
+    Bytes data(k.size, 0x55);
+    const Bytes before = data;
+    if (k.next == 0) {
+      EXPECT_EQ(ErrorNumberOf([&] { c.TextToBytes(data, k.offset, k.text); }), err::kBufferOverrun);
+      EXPECT_EQ(data, before);
+      continue;
+    }
+    EXPECT_EQ(c.TextToBytes(data, k.offset, k.text), k.next);
+    EXPECT_EQ(std::string(data.begin() + k.offset, data.begin() + k.next - 1), k.text);
+    EXPECT_EQ(data[k.next - 1], 0);
+    EXPECT_TRUE(
+        std::all_of(data.begin(), data.begin() + k.offset, [](uint8_t b) { return b == 0x55; }));
+  }
+}
+
+TEST(ByteConverterTest, TextFromBytesStopsAtZeroLimitOrEnd) {
+  struct Case {
+    std::string data;
+    int32_t offset, max_length;
+    std::string text;
+    int32_t next;
+  };
+  const Case cases[] = {
+      {std::string("ab\0cd\0", 6), 0, 32767, "ab", 3},
+      {std::string("ab\0cd\0", 6), 3, 32767, "cd", 6},
+      {std::string("ab\0cd\0", 6), 2, 32767, "", 3},
+      {"abcd", 0, 32767, "abcd", 4},            // no zero: stops at the end of the data
+      {"abcd", 1, 2, "bc", 3},                  // stops at the maximum length
+      {std::string("ab\0", 3), 0, 2, "ab", 3},  // the zero right after is passed over
+      {"abcd", 4, 32767, "", 4},                // offset at the end
+      {"", 0, 32767, "", 0},
+      {"abcd", 0, 0, "", 0},
+  };
+  PDByteConverter c;
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.data + "@" + std::to_string(k.offset));
+    std::string text = "stale";
+    EXPECT_EQ(c.TextFromBytes(ToBytes(k.data), k.offset, k.max_length, text), k.next);
+    EXPECT_EQ(text, k.text);
+  }
+  std::string text;
+  for (int32_t offset : {-1, 5, 1 << 30}) {
+    EXPECT_EQ(ErrorNumberOf([&] { c.TextFromBytes(ToBytes("abcd"), offset, 10, text); }),
+              err::kBadArgument)
+        << offset;
+  }
+  EXPECT_EQ(ErrorNumberOf([&] { c.TextFromBytes(ToBytes("abcd"), 0, -1, text); }),
+            err::kBadArgument);
+}
+
+// ---- PDRecordAdapter and PDDatabaseOpener over a handheld folder ----
+
+class RecordAdapterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    PdbFile f = testing::SmallDatabase();
+    // live, deleted, live (secret), deleted at the end
+    f.records.push_back({0x80, 0x09, ToBytes("tail")});
+    Write("CRVN_Corvane_Test.pdb", f);
+  }
+  void Write(const std::string& file, const PdbFile& f) {
+    const Bytes b = SerializePdb(f);
+    testing::WriteFileBytes(dir.path() + "/" + file, std::string(b.begin(), b.end()));
+  }
+  PDRecordAdapter Open(const std::string& name) {
+    return PDDatabaseOpener(link).OpenDatabase(name, kRecordAdapterClass, kOpenReadWrite);
+  }
+  std::vector<std::string> ReadAll(PDRecordAdapter& a) {
+    std::vector<std::string> out;
+    a.SetReadPosition(0);
+    for (Bytes r = a.ReadNextRecord(); !a.AtEnd(); r = a.ReadNextRecord()) {
+      out.emplace_back(r.begin(), r.end());
+    }
+    return out;
+  }
+
+  testing::TempDir dir;
+  HotSyncLink link{dir.path(), HotSyncLink::Source::kAlways};
+};
+
+TEST_F(RecordAdapterTest, ReadsSkipDeletedRecordsAndEndWithoutError) {
+  PDRecordAdapter a = Open("CRVN_Corvane_Test");
+  EXPECT_EQ(a.RecordTotal(), 2);
+  EXPECT_FALSE(a.AtEnd());
+  EXPECT_EQ(a.ReadNextRecord(), ToBytes(std::string("first\0", 6)));
+  EXPECT_FALSE(a.AtEnd());
+  EXPECT_EQ(a.ReadNextRecord(), ToBytes(std::string("\x01secret\0", 8)));
+  EXPECT_FALSE(a.AtEnd());
+  EXPECT_TRUE(a.ReadNextRecord().empty());
+  EXPECT_TRUE(a.AtEnd());
+  EXPECT_TRUE(a.ReadNextRecord().empty());
+  EXPECT_TRUE(a.AtEnd());
+  a.SetReadPosition(0);
+  EXPECT_FALSE(a.AtEnd());
+  EXPECT_EQ(a.ReadNextRecord(), ToBytes(std::string("first\0", 6)));
+  a.SetReadPosition(1);
+  EXPECT_EQ(a.ReadNextRecord(), ToBytes(std::string("\x01secret\0", 8)));
+  EXPECT_EQ(ErrorNumberOf([&] { a.SetReadPosition(-1); }), err::kBadArgument);
+}
+
+TEST_F(RecordAdapterTest, AddRecordGivesFreshIdCategoryZeroAndDirty) {
+  PdbFile f;
+  f.header.SetName("Seeded");
+  f.header.type = "DATA";
+  f.header.creator = "CRVN";
+  f.header.unique_id_seed = 0x41;
+  f.records.push_back({0x80, 0x42, ToBytes("x")});  // a tombstone's id is still taken
+  f.records.push_back({0x00, 0x44, ToBytes("y")});
+  Write("Seeded.pdb", f);
+  PDRecordAdapter a = Open("Seeded");
+  std::vector<int32_t> ids;
+  for (int i = 0; i < 3; ++i) {
+    int32_t id = 0;
+    a.AddRecord(id, 0, 0, ToBytes("r" + std::to_string(i)));
+    ids.push_back(id);
+  }
+  EXPECT_EQ(ids, (std::vector<int32_t>{0x41, 0x43, 0x45}));
+  auto db = link.Folder().Open("Seeded");
+  ASSERT_EQ(db->records().size(), 5u);
+  for (size_t i = 2; i < 5; ++i) {
+    EXPECT_EQ(db->records()[i].attributes, pdb::kRecordDirty);
+    EXPECT_EQ(db->records()[i].category(), 0);
+  }
+  EXPECT_EQ(a.RecordTotal(), 4);
+}
+
+TEST_F(RecordAdapterTest, ZeroSeedNeverGivesIdZero) {
+  PdbFile f;
+  f.header.SetName("Zero");
+  f.header.type = "DATA";
+  f.header.creator = "CRVN";
+  f.header.unique_id_seed = 0x1000000;  // masks to 0
+  Write("Zero.pdb", f);
+  PDRecordAdapter a = Open("Zero");
+  int32_t id = 0;
+  a.AddRecord(id, 0, 0, ToBytes("r"));
+  EXPECT_EQ(id, 1);
+}
+
+TEST_F(RecordAdapterTest, ClearRecordsRemovesTombstonesToo) {
+  {
+    PDRecordAdapter a = Open("CRVN_Corvane_Test");
+    a.ClearRecords(0, 255);
+    EXPECT_EQ(a.RecordTotal(), 0);
+    int32_t id = 0;
+    a.AddRecord(id, 0, 0, ToBytes("only"));
+  }
+  link.Flush();
+  const PdbFile f = ReadPdbFile(dir.path() + "/CRVN_Corvane_Test.pdb");
+  ASSERT_EQ(f.records.size(), 1u);
+  EXPECT_EQ(f.records[0].data, ToBytes("only"));
+}
+
+TEST_F(RecordAdapterTest, WriteKeepsHeaderAndAdvancesModification) {
+  const PdbFile before = ReadPdbFile(dir.path() + "/CRVN_Corvane_Test.pdb");
+  {
+    PDRecordAdapter a = Open("CRVN_Corvane_Test");
+    int32_t id = 0;
+    a.AddRecord(id, 0, 0, ToBytes("more"));
+  }
+  link.Flush();
+  const PdbFile after = ReadPdbFile(dir.path() + "/CRVN_Corvane_Test.pdb");
+  EXPECT_EQ(after.header.raw_name, before.header.raw_name);
+  EXPECT_EQ(after.header.type, before.header.type);
+  EXPECT_EQ(after.header.creator, before.header.creator);
+  EXPECT_EQ(after.header.version, before.header.version);
+  EXPECT_EQ(after.header.attributes, before.header.attributes);
+  EXPECT_EQ(after.header.creation_date, before.header.creation_date);
+  EXPECT_EQ(after.header.backup_date, before.header.backup_date);
+  EXPECT_EQ(after.app_info, before.app_info);
+  EXPECT_EQ(after.header.modification_number, before.header.modification_number + 1);
+  EXPECT_GT(after.header.modification_date, before.header.modification_date);
+  ASSERT_EQ(after.records.size(), before.records.size() + 1);
+  for (size_t i = 0; i < before.records.size(); ++i) {
+    EXPECT_EQ(after.records[i].attributes, before.records[i].attributes);
+    EXPECT_EQ(after.records[i].unique_id, before.records[i].unique_id);
+    EXPECT_EQ(after.records[i].data, before.records[i].data);
+  }
+}
+
+TEST_F(RecordAdapterTest, LookupByHeaderName) {
+  PdbFile renamed = testing::SmallDatabase();
+  renamed.header.SetName("CRVN_Corvane_Schema");
+  Write("schema-backup.PDB", renamed);
+  // A file named like the database but holding another one is not it.
+  PdbFile other = testing::SmallDatabase();
+  other.header.SetName("Other");
+  Write("CRVN_Corvane_Pref.pdb", other);
+  testing::WriteFileBytes(dir.path() + "/aaa-damaged.pdb", "short");
+
+  EXPECT_EQ(Open("CRVN_Corvane_Schema").RecordTotal(), 2);
+  EXPECT_EQ(Open("Other").RecordTotal(), 2);
+  try {
+    Open("CRVN_Corvane_Pref");
+    ADD_FAILURE() << "found a database by its file name";
+  } catch (const ConduitError& e) {
+    EXPECT_EQ(e.number(), err::kNotFound);
+    EXPECT_EQ(e.Text(), "-2147213296 - Record, database or folder not found: CRVN_Corvane_Pref");
+  }
+}
+
+TEST_F(RecordAdapterTest, DamagedDatabaseIsRefusedOnOpen) {
+  testing::WriteFileBytes(dir.path() + "/Broken.pdb",
+                          std::string("Broken\0", 7) + std::string(100, '\xff'));
+  try {
+    Open("Broken");
+    ADD_FAILURE() << "opened";
+  } catch (const ConduitError& e) {
+    EXPECT_EQ(e.number(), err::kDamagedDatabase);
+    EXPECT_NE(e.description().find("Broken.pdb: "), std::string::npos) << e.description();
+  }
+}
+
+TEST_F(RecordAdapterTest, OpenArguments) {
+  EXPECT_EQ(ErrorNumberOf([&] {
+              PDDatabaseOpener(link).OpenDatabase("CRVN_Corvane_Test", "Other.Adapter", 192);
+            }),
+            err::kBadArgument);
+  EXPECT_EQ(ErrorNumberOf([&] {
+              PDDatabaseOpener(link).OpenDatabase("CRVN_Corvane_Test", kRecordAdapterClass, 0);
+            }),
+            err::kBadArgument);
+  PDRecordAdapter read_only =
+      PDDatabaseOpener(link).OpenDatabase("CRVN_Corvane_Test", kRecordAdapterClass, 0x80);
+  EXPECT_EQ(read_only.RecordTotal(), 2);
+  int32_t id = 0;
+  EXPECT_EQ(ErrorNumberOf([&] { read_only.AddRecord(id, 0, 0, ToBytes("x")); }),
+            err::kReadOnlyDatabase);
+  EXPECT_EQ(ErrorNumberOf([&] { read_only.ClearRecords(0, 255); }), err::kReadOnlyDatabase);
+  EXPECT_EQ(read_only.RecordTotal(), 2);
+}
+
+}  // namespace
+}  // namespace corvane
