@@ -26,23 +26,30 @@ QPixmap DrawBanner(int width, int height) {
   p.setPen(QPen(QColor(240, 240, 240), 2, Qt::DashLine));
   p.drawLine(QPointF(width * 0.19, height), QPointF(width * 0.17, height * 0.8));
 
-  // An aircraft seen from above, climbing to the right.
+  // An aircraft seen from above, nose to the right, climbing away.
   p.save();
-  p.translate(width * 0.78, height * 0.45);
+  p.translate(width * 0.9, height * 0.42);
   p.rotate(-18);
+  p.scale(height / 80.0, height / 80.0);
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(250, 250, 250));
   QPainterPath plane;
-  plane.addRoundedRect(QRectF(-28, -4, 56, 8), 4, 4);  // fuselage
-  plane.addRect(QRectF(-4, -26, 10, 52));              // wings
-  plane.addRect(QRectF(-27, -10, 6, 20));              // tail
+  plane.addRoundedRect(QRectF(-26, -3.5, 52, 7), 3.5, 3.5);  // fuselage
+  QPolygonF wings;
+  wings << QPointF(6, -3) << QPointF(-6, -28) << QPointF(-12, -28) << QPointF(-6, 0)
+        << QPointF(-12, 28) << QPointF(-6, 28) << QPointF(6, 3);
+  plane.addPolygon(wings);
+  QPolygonF tail;
+  tail << QPointF(-18, -2) << QPointF(-26, -11) << QPointF(-29, -11) << QPointF(-25, 0)
+       << QPointF(-29, 11) << QPointF(-26, 11) << QPointF(-18, 2);
+  plane.addPolygon(tail);
   p.drawPath(plane.simplified());
   p.restore();
 
-  QFont title("Sans", qMax(10, height / 4), QFont::Bold);
+  QFont title("Sans", qMax(10, height / 5), QFont::Bold);
   p.setFont(title);
   p.setPen(QColor(255, 255, 255));
-  p.drawText(QRectF(width * 0.26, 0, width * 0.5, height), Qt::AlignVCenter | Qt::AlignLeft,
+  p.drawText(QRectF(width * 0.3, 0, width * 0.5, height), Qt::AlignVCenter | Qt::AlignLeft,
              "Corvane Conduit");
   return pixmap;
 }
