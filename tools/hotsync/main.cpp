@@ -105,6 +105,23 @@ int HoldFolder(const std::string& dir, int& status) {
   return fd;
 }
 
+// Whether PATH holds a file of that name: a folder on PATH that we may not
+// search makes execvp report EACCES for a program that is nowhere.
+bool FoundOnPath(const std::string& name) {
+  if (name.find('/') != std::string::npos) return true;
+  const char* path = std::getenv("PATH");
+  std::string dirs = path ? path : "/bin:/usr/bin";
+  size_t start = 0;
+  for (;;) {
+    size_t colon = dirs.find(':', start);
+    std::string dir = dirs.substr(start, colon == std::string::npos ? colon : colon - start);
+    if (dir.empty()) dir = ".";
+    if (::access((dir + "/" + name).c_str(), F_OK) == 0) return true;
+    if (colon == std::string::npos) return false;
+    start = colon + 1;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -173,6 +190,7 @@ int main(int argc, char** argv) {
     ::setenv(corvane::kHotSyncLauncherEnv, launcher.c_str(), 1);
     ::execvp(argv[i], argv + i);
     int e = errno;
+    if (e == EACCES && !FoundOnPath(argv[i])) e = ENOENT;
     std::fprintf(stderr, "hotsync: cannot run '%s': %s\n", argv[i], std::strerror(e));
     ::_exit(e == ENOENT ? kNotFound : kCannotExecute);
   }
