@@ -1,0 +1,42 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+#include "temp_dir.h"
+
+namespace corvane::testing {
+
+// A synchronisation with the real executables in a temporary folder: the
+// conduit copied into a folder of its own (its log lives beside it), a
+// settings folder, an exchange folder and a handheld folder.
+class ConduitRun : public ::testing::Test {
+ protected:
+  ConduitRun();
+
+  // Writes the setting by hand into the per-user settings file.
+  void Setting(const std::string& name, const std::string& value);
+  void SetFlag(const std::string& stage);
+  std::string Flag() const;
+
+  // The conduit, through the hotsync launcher unless told otherwise.
+  enum class Launch { kHotSync, kDirect };
+  ChildProcess::Options Conduit(Launch launch = Launch::kHotSync,
+                                const std::string& display = {}) const;
+  // The scripted PC application, visible as Corvane.exe; steps as corvane-peer takes them.
+  std::unique_ptr<ChildProcess> StartPeer(const std::vector<std::string>& steps) const;
+
+  std::string LogFile() const { return app + "/palmSynclog.txt"; }
+  // The log's messages, without their timestamps.
+  std::vector<std::string> LogMessages() const;
+  std::string Bin(const std::string& name) const;
+
+  TempDir temp;
+  std::string app, config, exchange, handheld, output;
+};
+
+}  // namespace corvane::testing
