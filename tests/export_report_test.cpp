@@ -14,7 +14,6 @@ namespace {
 
 using testing::ExportTest;
 using testing::TextsRecord;
-using testing::ToBytes;
 using testing::WriteFileBytes;
 
 constexpr const char* kReports = "CRVN_Corvane_Reports";

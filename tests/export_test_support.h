@@ -11,10 +11,6 @@
 
 namespace corvane::testing {
 
-inline Bytes ToBytes(const std::string& s) {
-  return Bytes(s.begin(), s.end());
-}
-
 // A transfer to the handheld under test: detailed logging, and the records
 // as they reached the database file.
 class ExportTest : public HandheldTest {
