@@ -13,6 +13,10 @@ NotifyDialog::NotifyDialog(QWidget* owner, SettingsStore& store, const std::stri
   setObjectName("frmNotify");
   setWindowTitle("Corvane Palm Sync Notify");
   setFixedSize(Twips(6000), Twips(2385));
+  // The layout was made for an 8-point dialog font; larger ones cut the check box's text.
+  QFont small = font();
+  small.setPointSize(8);
+  setFont(small);
   lNotifyText_ = new QLabel("I am notifying you...", this);
   lNotifyText_->setObjectName("lNotifyText");
   lNotifyText_->setGeometry(Twips(120), Twips(165), Twips(5745), Twips(1605));
