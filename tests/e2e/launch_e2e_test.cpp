@@ -161,6 +161,33 @@ TEST_F(LaunchWindowE2eTest, NotificationWhenThePcApplicationIsMissing) {
             std::string::npos);
 }
 
+TEST_F(LaunchWindowE2eTest, RealWindowThroughAWholeSynchronisation) {
+  ASSERT_FALSE(display.name().empty()) << "Xvfb did not start";
+  PrepareSynchronisation();
+  SetFlag("stage1 pda2pc");
+  auto peer = StartPeer({"--timeout", "60", "--wait", "stage2 waiting pc", "--sleep", "3",
+                         "--write", "stage3 pc2pda", "--wait", "stage4 alldone"});
+  ChildProcess conduit(Conduit(Launch::kHotSync, display.name()));
+  std::string window = display.FindWindow("Corvane Conduit");
+  ASSERT_FALSE(window.empty()) << ReadFileBytes(output);
+  // While the PC application works, the window waits with the log of the import.
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        auto log = LogMessages();
+        return !log.empty() && log.back() == "Processing data";
+      },
+      30));
+  std::string shot = temp.path() + "/waiting.png";
+  if (const char* dir = std::getenv("CORVANE_SCREENSHOT_DIR")) {
+    shot = std::string(dir) + "/main-window-waiting.png";
+  }
+  EXPECT_TRUE(display.Capture(window, shot));
+  EXPECT_GT(std::filesystem::file_size(shot), 1000u);
+  EXPECT_EQ(conduit.Wait(60), std::optional<int>(0)) << ReadFileBytes(output);
+  EXPECT_EQ(peer->Wait(30), std::optional<int>(0));
+  EXPECT_EQ(Flag(), "stage4 alldone");
+}
+
 TEST_F(LaunchWindowE2eTest, NoHotSyncOperationGivesTheMessageAndTheEnd) {
   ASSERT_FALSE(display.name().empty()) << "Xvfb did not start";
   SetFlag("stage1 pda2pc");
