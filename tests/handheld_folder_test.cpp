@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <random>
+#include <set>
 
 #include "handheld/atomic_file.h"
 #include "handheld/handheld_database.h"
@@ -166,7 +167,8 @@ TEST_F(HandheldFolderTest, WriterKilledMidWriteLeavesOldOrNewFile) {
     ::kill(child, SIGKILL);
     int status = 0;
     ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the writer failed on its own";
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+        << "the writer failed on its own";
 
     const std::string now = testing::ReadFileBytes(db_path);
     EXPECT_TRUE(now == std::string(bytes_a.begin(), bytes_a.end()) ||

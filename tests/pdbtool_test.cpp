@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "handheld/pdb_format.h"
 #include "pdb_test_support.h"
 #include "temp_dir.h"

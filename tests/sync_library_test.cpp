@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "handheld/handheld_database.h"
 #include "handheld/handheld_folder.h"
@@ -183,7 +185,7 @@ TEST_F(RecordAdapterTest, AddRecordGivesFreshIdCategoryZeroAndDirty) {
   f.header.SetName("Seeded");
   f.header.type = "DATA";
   f.header.creator = "CRVN";
-  f.header.unique_id_seed = 0x41;
+  f.header.unique_id_seed = 0xAB000041;  // ids use the low 24 bits
   f.records.push_back({0x80, 0x42, ToBytes("x")});  // a tombstone's id is still taken
   f.records.push_back({0x00, 0x44, ToBytes("y")});
   Write("Seeded.pdb", f);
@@ -202,6 +204,7 @@ TEST_F(RecordAdapterTest, AddRecordGivesFreshIdCategoryZeroAndDirty) {
     EXPECT_EQ(db->records()[i].category(), 0);
   }
   EXPECT_EQ(a.RecordTotal(), 4);
+  EXPECT_EQ(db->file().header.unique_id_seed, 0xAB000046u);
 }
 
 TEST_F(RecordAdapterTest, ZeroSeedNeverGivesIdZero) {

@@ -41,7 +41,9 @@ uint32_t HandheldDatabase::AddRecord(uint32_t unique_id, uint8_t attributes, Byt
       candidate = candidate >= pdb::kMaxUniqueId ? 1 : candidate + 1;
     }
     unique_id = candidate;
-    file_.header.unique_id_seed = candidate >= pdb::kMaxUniqueId ? 1 : candidate + 1;
+    // Ids are 24 bits; whatever the seed's top byte holds is kept as found.
+    const uint32_t next = candidate >= pdb::kMaxUniqueId ? 1 : candidate + 1;
+    file_.header.unique_id_seed = (file_.header.unique_id_seed & ~pdb::kMaxUniqueId) | next;
   } else if (ids_in_use_.count(unique_id) != 0) {
     throw ConduitError(err::kBadArgument,
                        "Record id " + std::to_string(unique_id) + " is already in use");

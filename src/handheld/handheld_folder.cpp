@@ -21,8 +21,12 @@ bool HasPdbExtension(const std::filesystem::path& p) {
 // The file of the database called name: "<name>.pdb" when its header says
 // so, otherwise the first *.pdb (in name order) whose header does.
 std::string FindDatabaseFile(const std::string& folder, const std::string& name) {
-  const std::string direct = (std::filesystem::path(folder) / (name + ".pdb")).string();
-  if (ReadPdbName(direct) == name) return direct;
+  // A name with a slash would lead out of the folder; such a database is
+  // only found by the scan.
+  const bool plain = name.find('/') == std::string::npos;
+  const std::string direct =
+      plain ? (std::filesystem::path(folder) / (name + ".pdb")).string() : std::string();
+  if (plain && ReadPdbName(direct) == name) return direct;
 
   std::vector<std::string> candidates;
   std::error_code ec;
