@@ -227,6 +227,15 @@ TEST_F(SettingsFileTest, WritingKeepsTheRestOfTheFile) {
   EXPECT_EQ(ReadFileBytes(ConfFile()), "[General]\r\nA=1\r\nB=2\r\n");
 }
 
+TEST_F(SettingsFileTest, WriteIntoADamagedFileStillReadsBack) {
+  // The open quote would swallow a line added at the end.
+  WriteConf("[General]\nOther=\"open\n");
+  Write(kPalmSyncSuppressNotify, "1");
+  EXPECT_EQ(Read(kPalmSyncSuppressNotify), "1");
+  EXPECT_EQ(ReadFileBytes(ConfFile()),
+            "[General]\nPalmSyncSuppressNotify=1\n\n[General]\nOther=\"open\n");
+}
+
 TEST_F(SettingsFileTest, WriteReplacesTheFileWholeAndKeepsItsPermissions) {
   WriteConf("[General]\nA=1\n");
   ::chmod(ConfFile().c_str(), 0640);

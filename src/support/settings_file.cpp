@@ -546,20 +546,29 @@ bool SettingsFile::SetValue(RootKey root, const std::string& path, const std::st
   const std::string eol = content.find("\r\n") != std::string::npos ? "\r\n" : "\n";
   const std::string entry = EscapeKey(name) + "=" + IniEscapeValue(text);
 
+  // Qt keeps [General] first; a section of our own there is always read.
+  auto with_new_section = [&](const std::string& rest) {
+    return "[General]" + eol + entry + eol + (rest.empty() ? "" : eol) + rest;
+  };
+  std::string updated = content;
   GeneralLayout layout = Scan(content, name);
   if (layout.last_match) {
-    content.replace(layout.last_match->start, layout.last_match->end - layout.last_match->start,
+    updated.replace(layout.last_match->start, layout.last_match->end - layout.last_match->start,
                     entry);
   } else if (layout.insert_at != std::string::npos) {
     const bool at_end = layout.insert_at == content.size();
-    content.insert(layout.insert_at, eol + entry + (at_end ? eol : ""));
+    updated.insert(layout.insert_at, eol + entry + (at_end ? eol : ""));
   } else {
-    // Qt keeps [General] first.
-    std::string head = "[General]" + eol + entry + eol;
-    if (!content.empty()) head += eol;
-    content.insert(0, head);
+    updated = with_new_section(content);
   }
-  return ReplaceFile(*file, content);
+  // A damaged file (a quote left open) can swallow what we add to it.
+  auto check = Scan(updated, name);
+  if (!check.last_match || IniUnescapeValue(updated.substr(
+                               check.last_match->equals + 1,
+                               check.last_match->end - check.last_match->equals - 1)) != text) {
+    updated = with_new_section(content);
+  }
+  return ReplaceFile(*file, updated);
 }
 
 }  // namespace corvane
