@@ -1,5 +1,7 @@
 #include "control/closing.h"
 
+#include <cstdlib>
+
 #include "handheld/hotsync_link.h"
 #include "support/conduit_log.h"
 #include "support/exchange_path.h"
@@ -25,6 +27,7 @@ void CloseMainWindow(FrmMain& frm, HotSyncLink& link, int status) {
   }
   CopyLogToExchange(frm);
   frm.window.EndProcess(status);
+  std::abort();  // a window that let the run go on would break every caller
 }
 
 }  // namespace corvane
