@@ -10,7 +10,7 @@
 #include <random>
 #include <set>
 
-#include "handheld/atomic_file.h"
+#include "support/atomic_file.h"
 #include "handheld/handheld_database.h"
 #include "handheld/sync_library.h"
 #include "pdb_test_support.h"

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "handheld/hotsync_link.h"
+#include "support/atomic_file.h"
 #include "support/conduit_log.h"
 #include "support/exchange_path.h"
 #include "support/text_file.h"
@@ -13,7 +14,7 @@ void CopyLogToExchange(FrmMain& frm) {
   if (frm.syncPath.empty()) return;
   try {
     std::string destination = JoinPath(frm.syncPath, std::string("\\") + kLogFileName);
-    ReplaceFileAtomically(destination, ReadWholeFile(LogFilePath(frm)));
+    WriteFileAtomically(destination, ReadWholeFile(LogFilePath(frm)));
   } catch (const std::exception&) {
     // A log that cannot be copied must not keep the run from ending.
   }

@@ -2,6 +2,7 @@
 
 #include "control/stage_texts.h"
 #include "control/verbose_level.h"
+#include "support/atomic_file.h"
 #include "support/conduit_error.h"
 #include "support/conduit_log.h"
 #include "support/exchange_path.h"
@@ -78,7 +79,7 @@ std::string GetFlagStatus(FrmMain& frm) {
 
 bool WriteFlagStatus(FrmMain& frm, const std::string& status) {
   try {
-    ReplaceFileAtomically(StatusFilePath(frm), status);
+    WriteFileAtomically(StatusFilePath(frm), status);
     return true;
   } catch (const std::exception& e) {
     Log(frm, ErrorText(e), 5);

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "handheld/atomic_file.h"
+#include "support/atomic_file.h"
 #include "handheld/handheld_database.h"
 #include "support/conduit_error.h"
 

@@ -1,7 +1,6 @@
 #include "support/text_file.h"
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,25 +41,6 @@ void WriteWholeFile(const std::string& path, const std::string& bytes) {
   OutputFile file(path, OutputFile::Mode::kTruncate);
   file.Write(bytes);
   file.Close();
-}
-
-void ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
-  auto slash = path.find_last_of('/');
-  std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string temp = folder + "." + name + ".XXXXXX";
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) throw ConduitError::FromErrno(errno, path);
-  struct stat st;
-  ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
-  ::close(fd);
-  try {
-    WriteWholeFile(temp, bytes);
-    if (::rename(temp.c_str(), path.c_str()) != 0) throw ConduitError::FromErrno(errno, path);
-  } catch (const std::exception&) {
-    ::unlink(temp.c_str());
-    throw;
-  }
 }
 
 std::string ReadWholeFile(const std::string& path) {

@@ -27,10 +27,6 @@ class OutputFile {
 
 // Writes the whole content, replacing the file.
 void WriteWholeFile(const std::string& path, const std::string& bytes);
-// Writes the whole content into a temporary file in the same folder and
-// renames it over path, so that a reader sees the old or the new content and
-// never an empty or partial one. The file keeps its permissions.
-void ReplaceFileAtomically(const std::string& path, const std::string& bytes);
 // The whole content of a regular file; raises ConduitError on any failure.
 std::string ReadWholeFile(const std::string& path);
 // True when path names an existing regular file.

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "handheld/atomic_file.h"
+#include "support/atomic_file.h"
 #include "handheld/pdb_format.h"
 #include "pdb_description.h"
 #include "pdb_dump.h"

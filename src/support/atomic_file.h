@@ -13,6 +13,7 @@ namespace corvane {
 // permissions are kept. Raises ConduitError (errno) on failure, leaving the
 // old file whole and no temporary behind.
 void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& data);
+void WriteFileAtomically(const std::string& path, const std::string& data);
 
 // True for the names WriteFileAtomically gives its temporaries.
 bool IsAtomicTemporaryName(const std::string& file_name);

@@ -1,4 +1,4 @@
-#include "handheld/atomic_file.h"
+#include "support/atomic_file.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -69,7 +69,9 @@ bool IsAtomicTemporaryName(const std::string& name) {
   return name.compare(at, marker, kTempMarker) == 0;
 }
 
-void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& data) {
+namespace {
+
+void WriteBytesAtomically(const std::string& path, const uint8_t* bytes, size_t size) {
   const std::filesystem::path target(path);
   std::string folder = target.parent_path().string();
   if (folder.empty()) folder = ".";
@@ -89,8 +91,8 @@ void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& da
   if (had_old && ::fchmod(fd, old.st_mode & 07777) != 0) pending.Fail();
 
   size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+  while (done < size) {
+    ssize_t n = ::write(fd, bytes + done, size - done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) pending.Fail();
     if (n == 0) {
@@ -101,7 +103,7 @@ void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& da
   }
   struct stat written {};
   if (::fstat(fd, &written) != 0) pending.Fail();
-  if (static_cast<size_t>(written.st_size) != data.size()) {
+  if (static_cast<size_t>(written.st_size) != size) {
     errno = EIO;
     pending.Fail();
   }
@@ -110,6 +112,16 @@ void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& da
   if (::rename(temp.c_str(), path.c_str()) != 0) pending.Fail();
   pending.Keep();
   SyncFolder(folder);
+}
+
+}  // namespace
+
+void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& data) {
+  WriteBytesAtomically(path, data.data(), data.size());
+}
+
+void WriteFileAtomically(const std::string& path, const std::string& data) {
+  WriteBytesAtomically(path, reinterpret_cast<const uint8_t*>(data.data()), data.size());
 }
 
 int RemoveStaleTemporaries(const std::string& folder) {
