@@ -23,6 +23,9 @@ inline constexpr int32_t kSubscriptOutOfRange = 9;
 inline constexpr int32_t kTypeMismatch = 13;
 // A standard exception that carries no number of its own.
 inline constexpr int32_t kUnexpected = 51;
+// corvane-pc, the PC application's stand-in: a damaged logbook or exchange file.
+inline constexpr int32_t kDamagedLogbook = 1001;
+inline constexpr int32_t kDamagedExchangeFile = 1002;
 }  // namespace err
 
 // The one error type the program raises: a number and a description.

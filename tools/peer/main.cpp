@@ -5,7 +5,6 @@
 #include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +16,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "common/process_name.h"
 
 namespace {
 
@@ -97,12 +98,6 @@ int Fail(const std::string& message) {
   return kFailed;
 }
 
-std::string BaseName(const char* path) {
-  std::string s = path;
-  size_t slash = s.rfind('/');
-  return slash == std::string::npos ? s : s.substr(slash + 1);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -140,15 +135,9 @@ int main(int argc, char** argv) {
 
   // Take on the PC application's name: the same program, started again with
   // the name as argv[0]; the process id stays the same.
-  if (BaseName(argv[0]) != name) {
-    std::vector<char*> args(argv, argv + argc);
-    args[0] = name.data();
-    args.push_back(nullptr);
-    ::execv("/proc/self/exe", args.data());
+  if (!corvane::TakeProcessName(argc, argv, name)) {
     return Fail("cannot take the name " + name + ": " + std::strerror(errno));
   }
-  // The kernel's short name too, for ps and the like (it keeps 15 bytes).
-  ::prctl(PR_SET_NAME, name.c_str(), 0, 0, 0);
 
   const std::string flag = FlagPath(exchange);
   for (const Step& step : steps) {

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvane::pc {
+
+struct Options {
+  std::string exchange;
+  std::string handheld;
+  std::string logbook;
+  std::string data;
+  std::string conduit;  // empty: CorvaneConduit beside corvane-pc
+  std::string hotsync;  // empty: hotsync beside corvane-pc
+  double timeout = 120;
+  bool help = false;
+};
+
+extern const char kHelp[];
+
+// The options of a command line (without argv[0]); raises ConduitError with
+// a message for the user when they are wrong or incomplete.
+Options ParseOptions(const std::vector<std::string>& args);
+
+}  // namespace corvane::pc
