@@ -13,6 +13,7 @@
 #include "export/schema_export.h"
 #include "handheld/hotsync_link.h"
 #include "handheld/pdb_format.h"
+#include "null_window.h"
 #include "support/clock.h"
 #include "support/frm_main.h"
 #include "support/window.h"
@@ -21,22 +22,6 @@ namespace corvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-class NullWindow : public Window {
- public:
-  void SetActivity(const std::string&) override {}
-  void AddLogItem(const std::string&) override {}
-  MessageAnswer ShowMessage(const std::string& text, const std::string& title,
-                            MessageButtons) override {
-    std::fprintf(stderr, "unexpected message box %s: %s\n", title.c_str(), text.c_str());
-    std::abort();
-  }
-  void ProcessPendingEvents() override {}
-  void SetTimerEnabled(bool) override {}
-  bool TimerEnabled() const override { return false; }
-  void CenterOnScreen() override {}
-  [[noreturn]] void EndProcess(int) override { std::abort(); }
-};
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

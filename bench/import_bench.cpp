@@ -23,6 +23,7 @@
 #include "handheld/hotsync_link.h"
 #include "handheld/pdb_format.h"
 #include "handheld/version_import.h"
+#include "null_window.h"
 #include "support/frm_main.h"
 #include "support/text_file.h"
 #include "support/window.h"
@@ -35,22 +36,6 @@ namespace fs = std::filesystem;
 constexpr int kFlights = 10000;
 constexpr int kListEntries = 20000;
 constexpr int kSchemaFields = 40;
-
-class NullWindow : public Window {
- public:
-  void SetActivity(const std::string&) override {}
-  void AddLogItem(const std::string&) override {}
-  MessageAnswer ShowMessage(const std::string& text, const std::string& title,
-                            MessageButtons) override {
-    std::fprintf(stderr, "unexpected message box %s: %s\n", title.c_str(), text.c_str());
-    std::abort();
-  }
-  void ProcessPendingEvents() override {}
-  void SetTimerEnabled(bool) override {}
-  bool TimerEnabled() const override { return false; }
-  void CenterOnScreen() override {}
-  [[noreturn]] void EndProcess(int) override { std::abort(); }
-};
 
 class FixedClock : public Clock {
  public:

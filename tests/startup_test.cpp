@@ -7,6 +7,7 @@
 
 #include "conduit_test_fixture.h"
 #include "control/launch_gates.h"
+#include "expected_log_header.h"
 #include "handheld/hotsync_link.h"
 
 namespace corvane {
@@ -58,17 +59,9 @@ class StartUpTest : public ConduitTest {
   std::vector<std::string> notifications;
 };
 
-const std::vector<std::string> kHeader = {
-    std::string(83, '='),
-    "================================= sync starting... ================================",
-    "sync hc app version is 1.0.5",
-    "sync eh app version is 1.0.5",
-    "reading path from registry...",
-};
-
 TEST_F(StartUpTest, SuccessfulStartLeavesOnlyTheHeaderAtThresholdOne) {
   EXPECT_TRUE(Run());
-  std::vector<std::string> expected = kHeader;
+  std::vector<std::string> expected = testing::kExpectedLogHeader;
   expected.push_back("path is: " + exchange);
   EXPECT_EQ(LogMessages(), expected);
   EXPECT_TRUE(window.log_items.empty());  // the header is file only

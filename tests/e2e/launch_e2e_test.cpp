@@ -8,19 +8,12 @@
 
 #include "e2e/conduit_run.h"
 #include "e2e/x_display.h"
+#include "expected_log_header.h"
 #include "handheld/pdb_format.h"
 #include "handheld_builder.h"
 
 namespace corvane::testing {
 namespace {
-
-const std::vector<std::string> kHeader = {
-    std::string(83, '='),
-    "================================= sync starting... ================================",
-    "sync hc app version is 1.0.5",
-    "sync eh app version is 1.0.5",
-    "reading path from registry...",
-};
 
 class LaunchE2eTest : public ConduitRun {
  protected:
@@ -61,7 +54,7 @@ TEST_F(LaunchE2eTest, FullRunWalksEveryStageAndExitsZero) {
   EXPECT_EQ(conduit.Wait(120), std::optional<int>(0)) << ReadFileBytes(output);
   EXPECT_EQ(peer->Wait(30), std::optional<int>(0)) << ReadFileBytes(output);
   EXPECT_EQ(Flag(), "stage4 alldone");
-  std::vector<std::string> expected = kHeader;
+  std::vector<std::string> expected = kExpectedLogHeader;
   expected.push_back("path is: " + exchange);
   for (const char* line : {"Importing data from PDA",
                            "processing cache records",
