@@ -132,9 +132,12 @@ TEST_F(StartUpTest, LaunchChecksAtVerbosityFive) {
                 std::string::npos);
     }
     // Failed checks leave status.flag as it was and copy the log.
-    if (c.flag) EXPECT_EQ(ReadFileBytes(exchange + "status.flag"), c.flag);
-    if (!c.continues)
+    if (c.flag) {
+      EXPECT_EQ(ReadFileBytes(exchange + "status.flag"), c.flag);
+    }
+    if (!c.continues) {
       EXPECT_EQ(ReadFileBytes(exchange + "palmSynclog.txt"), ReadFileBytes(LogFile()));
+    }
   }
 }
 
@@ -217,7 +220,9 @@ TEST_F(LaunchGateTest, ExitAsksUnlessComplete) {
                 "Press Yes to exit or No to continue synchronisation");
     }
     // No resumes polling whatever the timer was before.
-    if (!c.ends) EXPECT_TRUE(window.timer);
+    if (!c.ends) {
+      EXPECT_TRUE(window.timer);
+    }
   }
   window.answers = {MessageAnswer::kNo};
   window.timer = false;

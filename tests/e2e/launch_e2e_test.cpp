@@ -95,7 +95,9 @@ TEST_F(LaunchE2eTest, WrongOrMissingStatusEndsWithoutAWindow) {
     Setting("PalmSyncSuppressNotify", "");
     auto peer = StartPeer({"--sleep", "30"});
     EXPECT_EQ(RunChild(Conduit(), 60), 1) << flag;
-    if (*flag) EXPECT_EQ(Flag(), flag);
+    if (*flag) {
+      EXPECT_EQ(Flag(), flag);
+    }
     EXPECT_FALSE(std::filesystem::exists(exchange + "db.txt"));
   }
 }
@@ -122,7 +124,9 @@ TEST_F(LaunchE2eTest, MissingExchangeSettingWritesOnlyIntoTheConduitFolder) {
   struct stat after {};
   bool root_log_after = ::stat("/palmSynclog.txt", &after) == 0;
   EXPECT_EQ(root_log_before, root_log_after);
-  if (root_log_after) EXPECT_EQ(before.st_mtime, after.st_mtime);
+  if (root_log_after) {
+    EXPECT_EQ(before.st_mtime, after.st_mtime);
+  }
   EXPECT_TRUE(std::filesystem::is_empty(temp.path() + "/cwd"));
   EXPECT_TRUE(std::filesystem::is_empty(exchange));
   std::vector<std::string> log = LogMessages();

@@ -35,7 +35,7 @@ const char kHelp[] =
     "\n"
     "The new flights enter the logbook only when the conduit has finished the\n"
     "whole synchronisation with status 0; a flight already in the logbook is\n"
-    "never added again. Until then they wait in FILE.csv.pending, which the\n"
+    "never added again. Until then they wait in FILE.pending (logbook.csv.pending), which the\n"
     "next run takes in first.\n"
     "\n"
     "Exit status: 0 when the synchronisation completed, 1 when it failed (with\n"
