@@ -90,7 +90,9 @@ else
 fi
 echo "$run" > "$runs_file"
 
-flights_in_logbook() { echo $(( $(wc -l < "$logbook" 2>/dev/null || echo 1) - 1 )); }
+flights_in_logbook() {
+  if [ -f "$logbook" ]; then echo $(( $(wc -l < "$logbook") - 1 )); else echo 0; fi
+}
 before=$(flights_in_logbook)
 echo "-- the handheld before:"
 summaries
