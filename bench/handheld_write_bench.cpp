@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "handheld/atomic_file.h"
+#include "support/atomic_file.h"
 #include "handheld/handheld_database.h"
 #include "handheld/handheld_folder.h"
 #include "handheld/pdb_format.h"
