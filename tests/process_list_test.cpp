@@ -4,16 +4,14 @@
 #include "support/process_list.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "child_process.h"
 #include "fake_window.h"
 #include "support/frm_main.h"
 #include "support/mod_process_list.h"
@@ -28,37 +26,36 @@ using testing::WriteFileBytes;
 
 const std::string kStartUpPattern = R"((?:\\|^)corvane(?!conduit)[^\\]*\.exe)";
 
-TEST(RegExpTest, StartUpPatternOnExecutableNames) {
+TEST(RegExpTest, PatternsAndCaseFlag) {
   struct Case {
-    std::string name;
-    bool matches;
+    std::string pattern, text;
+    bool ignore_case, matches;
   } cases[] = {
-      {"Corvane.exe", true},
-      {"CORVANE.EXE", true},
-      {"corvane2.exe", true},
-      {"Corvane Logbook.exe", true},
-      {"C:\\Programs\\Corvane\\Corvane.exe", true},
-      {"Corvane.exe.bak", true},  // .exe anywhere after the name
-      {"CorvaneConduit.exe", false},
-      {"corvaneconduit.exe", false},
-      {"C:\\Programs\\Corvane\\CorvaneConduit.exe", false},
-      {"MyCorvane.exe", false},
-      {"Corvane.com", false},
-      {"Corvane", false},
-      {"C:\\Corvane\\Tools.exe", false},  // no folder may stand between
-      {"x\ncorvane.exe", false},          // '^' is the start of the name only
-      {"", false},
+      {kStartUpPattern, "Corvane.exe", true, true},
+      {kStartUpPattern, "CORVANE.EXE", true, true},
+      {kStartUpPattern, "corvane2.exe", true, true},
+      {kStartUpPattern, "Corvane Logbook.exe", true, true},
+      {kStartUpPattern, "C:\\Programs\\Corvane\\Corvane.exe", true, true},
+      {kStartUpPattern, "Corvane.exe.bak", true, true},  // .exe anywhere after the name
+      {kStartUpPattern, "CorvaneConduit.exe", true, false},
+      {kStartUpPattern, "corvaneconduit.exe", true, false},
+      {kStartUpPattern, "C:\\Programs\\Corvane\\CorvaneConduit.exe", true, false},
+      {kStartUpPattern, "MyCorvane.exe", true, false},
+      {kStartUpPattern, "Corvane.com", true, false},
+      {kStartUpPattern, "Corvane", true, false},
+      {kStartUpPattern, "C:\\Corvane\\Tools.exe", true, false},  // no folder may stand between
+      {kStartUpPattern, "x\ncorvane.exe", true, false},  // '^' is the start of the name only
+      {kStartUpPattern, "", true, false},
+      {kStartUpPattern, "CORVANE.EXE", false, false},
+      {kStartUpPattern, "corvane.exe", false, true},
+      {"(?:^|,)1(?:,|$)", "3,1", true, true},
+      {"(?:^|,)1(?:,|$)", "3,10", true, false},
+      {"(", "(", true, false},  // the engine refuses it: no match
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(RegExpTest(kStartUpPattern, c.name, true), c.matches) << c.name;
-}
-
-TEST(RegExpTest, CaseFlagAndRefusedPatterns) {
-  EXPECT_FALSE(RegExpTest(kStartUpPattern, "CORVANE.EXE", false));
-  EXPECT_TRUE(RegExpTest(kStartUpPattern, "corvane.exe", false));
-  EXPECT_TRUE(RegExpTest("(?:^|,)1(?:,|$)", "3,1", true));
-  EXPECT_FALSE(RegExpTest("(?:^|,)1(?:,|$)", "3,10", true));
-  EXPECT_FALSE(RegExpTest("(", "(", true));  // the engine refuses it: no match
+  for (const auto& c : cases) {
+    EXPECT_EQ(RegExpTest(c.pattern, c.text, c.ignore_case), c.matches)
+        << c.pattern << " " << c.text;
+  }
 }
 
 TEST(ProcessNameTest, FromCommandLineOrComm) {
@@ -95,40 +92,24 @@ TEST(SystemProcessListTest, ReadsAProcFolderInPidOrder) {
 }
 
 // A child that sleeps under the given argv[0].
-class NamedChild {
- public:
-  explicit NamedChild(const std::string& name) {
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      char* argv[] = {const_cast<char*>(name.c_str()), const_cast<char*>("30"), nullptr};
-      ::execv("/bin/sleep", argv);
-      ::_exit(127);
-    }
-  }
-  ~NamedChild() { Stop(); }
-  void Stop() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-};
-
-bool SnapshotHas(const std::string& name) {
-  auto names = MakeSystemProcessList()->Snapshot();
-  return names && std::find(names->begin(), names->end(), name) != names->end();
+std::unique_ptr<testing::ChildProcess> NamedChild(const std::string& name,
+                                                  const std::string& program = "/bin/sleep",
+                                                  const std::vector<std::string>& args = {"30"}) {
+  testing::ChildProcess::Options o;
+  o.program = program;
+  o.args = args;
+  o.argv0 = name;
+  return std::make_unique<testing::ChildProcess>(o);
 }
 
 // The child needs a moment to exec under its new name.
 bool EventuallySeen(const std::string& name) {
-  for (int i = 0; i < 200; ++i) {
-    if (SnapshotHas(name)) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(25));
-  }
-  return false;
+  return testing::WaitUntil(
+      [&] {
+        auto names = MakeSystemProcessList()->Snapshot();
+        return names && std::find(names->begin(), names->end(), name) != names->end();
+      },
+      5);
 }
 
 class DetectionTest : public ::testing::Test {
@@ -137,6 +118,9 @@ class DetectionTest : public ::testing::Test {
     frm.appPath = log_dir.path();
     frm.currentVerboseLevel = 20;
   }
+  std::optional<bool> Running(const std::string& pattern = kStartUpPattern) {
+    return IsProcessRunning(frm, *MakeSystemProcessList(), pattern, true);
+  }
   TempDir log_dir;
   testing::FakeWindow window;
   testing::FakeClock clock;
@@ -144,52 +128,42 @@ class DetectionTest : public ::testing::Test {
 };
 
 TEST_F(DetectionTest, RealChildProcessesUnderWindowsNames) {
-  struct Case {
-    std::string name;
-    bool matches;
-  } cases[] = {{"Corvane.exe", true},
-               {"CORVANE.EXE", true},
-               {"CorvaneConduit.exe", false},
-               {"C:\\Programs\\Corvane\\Corvane.exe", true}};
-  for (const auto& c : cases) {
-    NamedChild child(c.name);
-    ASSERT_TRUE(EventuallySeen(c.name)) << c.name;
-    EXPECT_EQ(RegExpTest(kStartUpPattern, c.name, true), c.matches) << c.name;
-    if (c.matches) {
-      EXPECT_EQ(IsProcessRunning(frm, *MakeSystemProcessList(), kStartUpPattern, true), true);
-    }
+  for (const std::string name :
+       {"Corvane.exe", "CORVANE.EXE", "C:\\Programs\\Corvane\\Corvane.exe"}) {
+    auto child = NamedChild(name);
+    ASSERT_TRUE(EventuallySeen(name)) << name;
+    EXPECT_EQ(Running(), true) << name;
   }
+  // The conduit itself is no PC application; others may run one meanwhile,
+  // so only the name's match is checked here.
+  auto conduit = NamedChild("CorvaneConduit.exe");
+  ASSERT_TRUE(EventuallySeen("CorvaneConduit.exe"));
+  EXPECT_FALSE(RegExpTest(kStartUpPattern, "CorvaneConduit.exe", true));
 }
 
 // Other tests may run a PC application at the same time; a name of this
 // test's own shows the walk's answer both ways.
 TEST_F(DetectionTest, AnswerFollowsTheProcessComingAndGoing) {
-  const std::string name = "C:\\Programs\\Corvane\\Corvane-" + std::to_string(::getpid()) + ".exe";
-  const std::string pattern = R"(\\corvane-)" + std::to_string(::getpid()) + R"(\.exe$)";
-  NamedChild child(name);
+  const std::string id = std::to_string(::getpid());
+  const std::string name = "C:\\Programs\\Corvane\\Corvane-" + id + ".exe";
+  const std::string pattern = R"(\\corvane-)" + id + R"(\.exe$)";
+  auto child = NamedChild(name);
   ASSERT_TRUE(EventuallySeen(name));
   EXPECT_TRUE(RegExpTest(kStartUpPattern, name, true));
-  EXPECT_EQ(IsProcessRunning(frm, *MakeSystemProcessList(), pattern, true), true);
+  EXPECT_EQ(Running(pattern), true);
   EXPECT_EQ(window.log_items.back(), name);
-  child.Stop();
+  child.reset();
   window.log_items.clear();
-  EXPECT_EQ(IsProcessRunning(frm, *MakeSystemProcessList(), pattern, true), false);
+  EXPECT_EQ(Running(pattern), false);
   EXPECT_GT(window.log_items.size(), 1u);  // every process examined
 }
 
 TEST_F(DetectionTest, ThePeerIsSeenAsThePcApplication) {
   TempDir exchange;
-  pid_t peer = ::fork();
-  if (peer == 0) {
-    std::string bin = CORVANE_BIN_DIR "/corvane-peer";
-    ::execl(bin.c_str(), bin.c_str(), "--exchange", exchange.path().c_str(), "--sleep", "30",
-            nullptr);
-    ::_exit(127);
-  }
+  const std::string peer_bin = CORVANE_BIN_DIR "/corvane-peer";
+  auto peer = NamedChild(peer_bin, peer_bin, {"--exchange", exchange.path(), "--sleep", "30"});
   EXPECT_TRUE(EventuallySeen("Corvane.exe"));
-  EXPECT_EQ(IsProcessRunning(frm, *MakeSystemProcessList(), kStartUpPattern, true), true);
-  ::kill(peer, SIGKILL);
-  ::waitpid(peer, nullptr, 0);
+  EXPECT_EQ(Running(), true);
 }
 
 // A scripted snapshot.
@@ -203,42 +177,34 @@ class ListedProcesses : public ProcessList {
   std::optional<std::vector<std::string>> names_;
 };
 
-TEST_F(DetectionTest, WalkLogsEveryNameUpToTheFirstMatch) {
-  ListedProcesses processes(std::vector<std::string>{"systemd", "  bash ", "CorvaneConduit.exe",
-                                                     "Corvane.exe", "corvane2.exe", "Xorg"});
-  EXPECT_EQ(IsProcessRunning(frm, processes, kStartUpPattern, true), true);
-  EXPECT_EQ(window.log_items,
-            (std::vector<std::string>{"systemd", "bash", "CorvaneConduit.exe", "Corvane.exe"}));
-  std::string log = testing::ReadFileBytes(log_dir.path() + "/palmSynclog.txt");
-  EXPECT_NE(log.find(" | bash\r\n"), std::string::npos) << log;
-  EXPECT_EQ(log.find("corvane2.exe"), std::string::npos);
-}
-
-TEST_F(DetectionTest, ThreeAnswers) {
+TEST_F(DetectionTest, ThreeAnswersAndTheNamesLoggedOnTheWay) {
+  using Names = std::vector<std::string>;
   struct Case {
-    std::optional<std::vector<std::string>> names;
+    std::optional<Names> names;
+    int level;
     std::optional<bool> answer;
-    size_t logged;
+    Names logged;
   } cases[] = {
-      {std::nullopt, std::nullopt, 0},                                // no snapshot
-      {std::vector<std::string>{}, false, 0},                         // nothing delivered
-      {std::vector<std::string>{"init", "MyCorvane.exe"}, false, 2},  // every name examined
-      {std::vector<std::string>{"Corvane\0.exe"s}, false, 1},         // nothing after a zero counts
-      {std::vector<std::string>{"Corvane.exe\0x"s}, true, 1},
+      {std::nullopt, 20, std::nullopt, {}},  // no snapshot
+      {Names{}, 20, false, {}},              // nothing delivered
+      {Names{"systemd", "  bash ", "CorvaneConduit.exe", "Corvane.exe", "corvane2.exe", "Xorg"},
+       20,
+       true,
+       {"systemd", "bash", "CorvaneConduit.exe", "Corvane.exe"}},  // up to the first match
+      {Names{"init", "MyCorvane.exe"}, 20, false, {"init", "MyCorvane.exe"}},
+      {Names{"Corvane\0.exe"s}, 20, false, {"Corvane.exe"}},   // nothing after a zero counts
+      {Names{"Corvane.exe\0x"s}, 20, true, {"Corvane.exex"}},  // logged without its zero
+      {Names{"init", "Corvane.exe"}, 19, true, {}},
   };
   for (const auto& c : cases) {
     window.log_items.clear();
+    frm.currentVerboseLevel = c.level;
     EXPECT_EQ(IsProcessRunning(frm, ListedProcesses(c.names), kStartUpPattern, true), c.answer);
-    EXPECT_EQ(window.log_items.size(), c.logged);
+    EXPECT_EQ(window.log_items, c.logged);
   }
-  EXPECT_EQ(window.log_items.back(), "Corvane.exex");  // logged without its zero
-}
-
-TEST_F(DetectionTest, BelowVerbosity20TheWalkLogsNothing) {
-  frm.currentVerboseLevel = 19;
-  ListedProcesses processes(std::vector<std::string>{"init", "Corvane.exe"});
-  EXPECT_EQ(IsProcessRunning(frm, processes, kStartUpPattern, true), true);
-  EXPECT_TRUE(window.log_items.empty());
+  const std::string log = testing::ReadFileBytes(log_dir.path() + "/palmSynclog.txt");
+  EXPECT_NE(log.find(" | bash\r\n"), std::string::npos) << log;
+  EXPECT_EQ(log.find("corvane2.exe"), std::string::npos);
 }
 
 }  // namespace

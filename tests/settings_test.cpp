@@ -6,10 +6,10 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "memory_settings_store.h"
 #include "support/mod_reg.h"
 #include "support/settings_file.h"
 #include "temp_dir.h"
@@ -93,55 +93,31 @@ TEST_F(SettingsFileTest, OnlyTheUsersApplicationKeysHaveAFile) {
   EXPECT_FALSE(std::filesystem::exists(Folder()));
 }
 
-TEST_F(SettingsFileTest, NothingIsCached) {
-  WriteConf("[General]\nPalmSyncPath=/home/pilot/sync/\n");
-  EXPECT_EQ(Read(kPalmSyncPath), "/home/pilot/sync/");
-  WriteConf("[General]\nPalmSyncPath=/mnt/other/\n");
-  EXPECT_EQ(Read(kPalmSyncPath), "/mnt/other/");
-}
-
-TEST_F(SettingsFileTest, ReadLimitIs254Characters) {
-  struct Case {
-    size_t length;
-    bool whole;
-  } cases[] = {{1, true}, {254, true}, {255, false}, {300, false}};
-  for (const auto& c : cases) {
-    std::string value(c.length, 'p');
-    WriteConf("[General]\nPalmSyncPath=" + value + "\n");
-    EXPECT_EQ(Read(kPalmSyncPath), c.whole ? value : "") << c.length;
-  }
-}
-
-TEST_F(SettingsFileTest, ValuesAreTextsWhateverTheyHold) {
-  struct Case {
-    std::string line;
-    std::string text;
-  } cases[] = {
-      {"PalmSyncSuppressNotify=1,3", "1,3"},      // by hand, a list to Qt
-      {"PalmSyncSuppressNotify=1, 3", "1,3"},     // a list as Qt writes it
-      {"PalmSyncSuppressNotify=\"1,3\"", "1,3"},  // a text as Qt writes it
-      {"PalmSyncSuppressNotify=  1  ", "1"},      // unquoted spaces go
-      {"PalmSyncSuppressNotify=\" 1 \"", " 1 "},  // quoted ones stay
-      {"PalmSyncSuppressNotify=a\\0b", "a"},      // embedded zero: read up to it
-      {"PalmSyncSuppressNotify=1 ; note", "1"},   // comment
-      {"PalmSyncSuppressNotify=\"1;2\"", "1;2"},  // quoted ';' is no comment
-      {"PalmSyncSuppressNotify=@@x", "@x"},       // text that begins with '@'
-      {"PalmSyncSuppressNotify=@ByteArray(1)", "1"},
-      {"PalmSyncSuppressNotify=C:\\\\Sync\\\\", "C:\\Sync\\"},
-      {"PalmSyncSuppressNotify=caf\\xe9", "caf\xe9"},
-      {"PalmSyncSuppressNotify=", ""},
-  };
-  for (const auto& c : cases) {
-    WriteConf("[General]\n" + c.line + "\n");
-    EXPECT_EQ(Read(kPalmSyncSuppressNotify), c.text) << c.line;
-  }
-}
-
-TEST_F(SettingsFileTest, WhereTheGeneralValuesAre) {
+TEST_F(SettingsFileTest, ValuesReadAsTextsFromTheGeneralSection) {
+  const std::string p254(254, 'p'), p255(255, 'p');
   struct Case {
     std::string content;
     std::string text;
   } cases[] = {
+      {"[General]\nPalmSyncPath=/home/pilot/sync/\n", "/home/pilot/sync/"},
+      {"[General]\nPalmSyncPath=/mnt/other/\n", "/mnt/other/"},  // nothing cached
+      {"[General]\nPalmSyncPath=p\n", "p"},
+      {"[General]\nPalmSyncPath=" + p254 + "\n", p254},  // the read limit
+      {"[General]\nPalmSyncPath=" + p255 + "\n", ""},
+      {"[General]\nPalmSyncPath=" + std::string(300, 'p') + "\n", ""},
+      {"[General]\nPalmSyncPath=1,3\n", "1,3"},      // by hand, a list to Qt
+      {"[General]\nPalmSyncPath=1, 3\n", "1,3"},     // a list as Qt writes it
+      {"[General]\nPalmSyncPath=\"1,3\"\n", "1,3"},  // a text as Qt writes it
+      {"[General]\nPalmSyncPath=  1  \n", "1"},      // unquoted spaces go
+      {"[General]\nPalmSyncPath=\" 1 \"\n", " 1 "},  // quoted ones stay
+      {"[General]\nPalmSyncPath=a\\0b\n", "a"},      // embedded zero: read up to it
+      {"[General]\nPalmSyncPath=1 ; note\n", "1"},   // comment
+      {"[General]\nPalmSyncPath=\"1;2\"\n", "1;2"},  // quoted ';' is no comment
+      {"[General]\nPalmSyncPath=@@x\n", "@x"},       // text that begins with '@'
+      {"[General]\nPalmSyncPath=@ByteArray(1)\n", "1"},
+      {"[General]\nPalmSyncPath=C:\\\\Sync\\\\\n", "C:\\Sync\\"},
+      {"[General]\nPalmSyncPath=caf\\xe9\n", "caf\xe9"},
+      {"[General]\nPalmSyncPath=\n", ""},
       {"PalmSyncPath=/top/\n[Other]\nPalmSyncPath=/other/\n", "/top/"},  // before any section
       {"[general]\nPalmSyncPath=/lower/\n", "/lower/"},
       {"[Other]\nPalmSyncPath=/other/\n", ""},
@@ -160,80 +136,60 @@ TEST_F(SettingsFileTest, WrittenTextsReadBackAndAreStoredAsQtWould) {
   struct Case {
     std::string text;
     std::string stored;  // the value as it stands in the file
+    std::string read;
   } cases[] = {
-      {"1", "1"},
-      {"1,3", "\"1,3\""},
-      {"a;b", "\"a;b\""},
-      {"x=y", "\"x=y\""},
-      {" lead", "\" lead\""},
-      {"trail ", "\"trail \""},
-      {"C:\\Sync\\", "C:\\\\Sync\\\\"},
-      {"say \"hi\"", "say \\\"hi\\\""},
-      {"@at", "@@at"},
-      {"tab\there", "tab\\there"},
-      {"\x01"s + "1", "\\x1\\x31"},  // a hex digit after an escape is escaped too
-      {"\x7f", "\\x7f"},
-      {"caf\xe9", "caf\\xe9"},         // Windows-1252 stays bytes
-      {"caf\xc3\xa9", "caf\xc3\xa9"},  // UTF-8 as Qt writes it
-      {"", ""},
+      {"1", "1", "1"},
+      {"1,3", "\"1,3\"", "1,3"},
+      {"a;b", "\"a;b\"", "a;b"},
+      {"x=y", "\"x=y\"", "x=y"},
+      {" lead", "\" lead\"", " lead"},
+      {"trail ", "\"trail \"", "trail "},
+      {"C:\\Sync\\", "C:\\\\Sync\\\\", "C:\\Sync\\"},
+      {"say \"hi\"", "say \\\"hi\\\"", "say \"hi\""},
+      {"@at", "@@at", "@at"},
+      {"tab\there", "tab\\there", "tab\there"},
+      {"\x01"s + "1", "\\x1\\x31", "\x01"s + "1"},  // a hex digit after an escape is escaped too
+      {"\x7f", "\\x7f", "\x7f"},
+      {"caf\xe9", "caf\\xe9", "caf\xe9"},             // Windows-1252 stays bytes
+      {"caf\xc3\xa9", "caf\xc3\xa9", "caf\xc3\xa9"},  // UTF-8 as Qt writes it
+      {"1\0"s + "2", "1\\0\\x32", "1"},               // read up to an embedded zero
+      {"", "", ""},
   };
   for (const auto& c : cases) {
     Write(kPalmSyncSuppressNotify, c.text);
     EXPECT_EQ(ReadFileBytes(ConfFile()), "[General]\nPalmSyncSuppressNotify=" + c.stored + "\n")
         << c.text;
-    EXPECT_EQ(Read(kPalmSyncSuppressNotify), c.text);
-    EXPECT_EQ(IniUnescapeValue(IniEscapeValue(c.text)), c.text);
+    EXPECT_EQ(Read(kPalmSyncSuppressNotify), c.read);
   }
-}
-
-TEST_F(SettingsFileTest, EmbeddedZeroIsWrittenAndReadUpToIt) {
-  Write(kPalmSyncSuppressNotify, "1\0"s + "2");
-  EXPECT_EQ(ReadFileBytes(ConfFile()), "[General]\nPalmSyncSuppressNotify=1\\0\\x32\n");
-  EXPECT_EQ(Read(kPalmSyncSuppressNotify), "1");
 }
 
 TEST_F(SettingsFileTest, WritingKeepsTheRestOfTheFile) {
   const std::string before =
-      "; the PC application's settings\n"
-      "[General]\n"
-      "PalmSyncPath=/home/pilot/sync/\n"
-      "PalmSyncSuppressNotify=2\n"
-      "Other=\"x, y\"\n"
-      "\n"
-      "[Window]\n"
-      "PalmSyncSuppressNotify=keep\n"
-      "geometry=@ByteArray(abc)\n";
-  WriteConf(before);
-  Write(kPalmSyncSuppressNotify, "1,2");
-  std::string expected = before;
-  expected.replace(expected.find("PalmSyncSuppressNotify=2"), 24, "PalmSyncSuppressNotify=\"1,2\"");
-  EXPECT_EQ(ReadFileBytes(ConfFile()), expected);
-
-  // A new value joins the General section.
-  WriteConf(before);
-  Write("NewValue", "n");
-  expected = before;
-  expected.insert(expected.find("\n\n[Window]"), "\nNewValue=n");
-  EXPECT_EQ(ReadFileBytes(ConfFile()), expected);
-
-  // A file without one gets the General section first.
-  WriteConf("[Window]\nx=1\n");
-  Write(kPalmSyncSuppressNotify, "1");
-  EXPECT_EQ(ReadFileBytes(ConfFile()), "[General]\nPalmSyncSuppressNotify=1\n\n[Window]\nx=1\n");
-
-  // Line ends follow the file's.
-  WriteConf("[General]\r\nA=1\r\n");
-  Write("B", "2");
-  EXPECT_EQ(ReadFileBytes(ConfFile()), "[General]\r\nA=1\r\nB=2\r\n");
-}
-
-TEST_F(SettingsFileTest, WriteIntoADamagedFileStillReadsBack) {
-  // The open quote would swallow a line added at the end.
-  WriteConf("[General]\nOther=\"open\n");
-  Write(kPalmSyncSuppressNotify, "1");
-  EXPECT_EQ(Read(kPalmSyncSuppressNotify), "1");
-  EXPECT_EQ(ReadFileBytes(ConfFile()),
-            "[General]\nPalmSyncSuppressNotify=1\n\n[General]\nOther=\"open\n");
+      "; the PC application's settings\n[General]\nPalmSyncPath=/home/pilot/sync/\n"
+      "PalmSyncSuppressNotify=2\nOther=\"x, y\"\n\n"
+      "[Window]\nPalmSyncSuppressNotify=keep\ngeometry=@ByteArray(abc)\n";
+  std::string replaced = before, added = before;
+  replaced.replace(replaced.find("PalmSyncSuppressNotify=2"), 24, "PalmSyncSuppressNotify=\"1,2\"");
+  added.insert(added.find("\n\n[Window]"), "\nNewValue=n");  // joins the General section
+  struct Case {
+    std::string before, name, text, after;
+  } cases[] = {
+      {before, kPalmSyncSuppressNotify, "1,2", replaced},
+      {before, "NewValue", "n", added},
+      // A file without one gets the General section first.
+      {"[Window]\nx=1\n", kPalmSyncSuppressNotify, "1",
+       "[General]\nPalmSyncSuppressNotify=1\n\n[Window]\nx=1\n"},
+      {"[General]\r\nA=1\r\n", "B", "2", "[General]\r\nA=1\r\nB=2\r\n"},  // the file's line ends
+      // The open quote would swallow a line added at the end.
+      {"[General]\nOther=\"open\n", kPalmSyncSuppressNotify, "1",
+       "[General]\nPalmSyncSuppressNotify=1\n\n[General]\nOther=\"open\n"},
+  };
+  for (const auto& c : cases) {
+    WriteConf(c.before);
+    Write(c.name, c.text);
+    EXPECT_EQ(ReadFileBytes(ConfFile()), c.after);
+    EXPECT_EQ(Read(c.name), c.text);
+  }
 }
 
 TEST_F(SettingsFileTest, WriteReplacesTheFileWholeAndKeepsItsPermissions) {
@@ -318,57 +274,9 @@ TEST_F(SettingsFileTest, QtReadsWhatWeWriteAndWeReadWhatQtWrites) {
 }
 #endif
 
-// modReg's logic against a scripted store.
-class ScriptedStore : public SettingsStore {
- public:
-  bool OpenKey(RootKey, const std::string&) override {
-    calls.push_back("open");
-    return exists && writable;
-  }
-  bool CreateKey(RootKey, const std::string&) override {
-    calls.push_back("create");
-    if (writable) exists = true;
-    return exists && writable;
-  }
-  std::optional<std::string> QueryValue(RootKey, const std::string&,
-                                        const std::string& name) override {
-    calls.push_back("query");
-    auto it = values.find(name);
-    if (it == values.end()) return std::nullopt;
-    return it->second;
-  }
-  bool SetValue(RootKey, const std::string&, const std::string& name,
-                const std::string& data) override {
-    calls.push_back("set");
-    values[name] = data;
-    return false;  // a failed set goes unnoticed
-  }
-
-  bool exists = false;
-  bool writable = true;
-  std::map<std::string, std::string> values;
-  std::vector<std::string> calls;
-};
-
-TEST(ModRegTest, ReadCreatesAMissingKeyThenQueries) {
-  ScriptedStore store;
-  EXPECT_EQ(ReadRegString(store, kHKeyCurrentUser, kCorvaneKeyPath, kPalmSyncPath), "");
-  EXPECT_EQ(store.calls, (std::vector<std::string>{"open", "create", "open", "query"}));
-  EXPECT_TRUE(store.exists);
-}
-
-TEST(ModRegTest, KeyReadableButNotWritableReadsEmpty) {
-  ScriptedStore store;
-  store.exists = true;
-  store.writable = false;
-  store.values[kPalmSyncPath] = "/sync/\0"s;
-  EXPECT_EQ(ReadRegString(store, kHKeyCurrentUser, kCorvaneKeyPath, kPalmSyncPath), "");
-  EXPECT_EQ(store.calls, (std::vector<std::string>{"open", "create", "open"}));
-
-  store.calls.clear();
-  WriteRegString(store, kHKeyCurrentUser, kCorvaneKeyPath, kPalmSyncPath, "/x/");
-  EXPECT_EQ(store.calls, (std::vector<std::string>{"open", "create", "open"}));
-  EXPECT_EQ(store.values[kPalmSyncPath], "/sync/\0"s);
+// modReg's buffer rules, with the raw data the store holds.
+std::string ReadFrom(testing::MemorySettingsStore& store, const std::string& name) {
+  return ReadRegString(store, kHKeyCurrentUser, kCorvaneKeyPath, name);
 }
 
 TEST(ModRegTest, DataMustFitThe255ByteBuffer) {
@@ -384,22 +292,19 @@ TEST(ModRegTest, DataMustFitThe255ByteBuffer) {
       {"no-terminator", "no-terminator"},
   };
   for (const auto& c : cases) {
-    ScriptedStore store;
-    store.exists = true;
-    store.values["v"] = c.data;
-    EXPECT_EQ(ReadRegString(store, kHKeyCurrentUser, kCorvaneKeyPath, "v"), c.text)
-        << c.data.size();
+    testing::MemorySettingsStore store;
+    store.keys[kCorvaneKeyPath]["v"] = c.data;
+    EXPECT_EQ(ReadFrom(store, "v"), c.text) << c.data.size();
   }
 }
 
 TEST(ModRegTest, WriteStoresTheTextWithItsTerminatingZero) {
-  ScriptedStore store;
+  testing::MemorySettingsStore store;
   WriteRegString(store, kHKeyCurrentUser, kCorvaneKeyPath, kPalmSyncSuppressNotify, "1,3");
   WriteRegString(store, kHKeyCurrentUser, kCorvaneKeyPath, "Empty", "");
-  EXPECT_EQ(store.values[kPalmSyncSuppressNotify], "1,3\0"s);
-  EXPECT_EQ(store.values["Empty"], "\0"s);
-  EXPECT_EQ(ReadRegString(store, kHKeyCurrentUser, kCorvaneKeyPath, kPalmSyncSuppressNotify),
-            "1,3");
+  EXPECT_EQ(store.keys[kCorvaneKeyPath][kPalmSyncSuppressNotify], "1,3\0"s);
+  EXPECT_EQ(store.keys[kCorvaneKeyPath]["Empty"], "\0"s);
+  EXPECT_EQ(ReadFrom(store, kPalmSyncSuppressNotify), "1,3");
 }
 
 TEST(ModRegTest, TrimNulls) {

@@ -18,6 +18,17 @@ namespace {
 
 using testing::ToBytes;
 
+using namespace std::string_literals;
+
+// The error's text, or "" when f raised none.
+std::string ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const ConduitError& e) {
+    return e.Text();
+  }
+  return "";
+}
 int32_t ErrorNumberOf(const std::function<void()>& f) {
   try {
     f();
@@ -80,18 +91,15 @@ TEST(ByteConverterTest, TextStoresBytesThenZeroOrRefusesWithoutWriting) {
   PDByteConverter c;
   for (const Case& k : cases) {
     SCOPED_TRACE(std::to_string(k.size) + "/" + std::to_string(k.offset) + "/" + k.text);
-    Bytes data(k.size, 0x55);
-    const Bytes before = data;
+    Bytes data(k.size, 0x55), expected = data;
     if (k.next == 0) {
       EXPECT_EQ(ErrorNumberOf([&] { c.TextToBytes(data, k.offset, k.text); }), err::kBufferOverrun);
-      EXPECT_EQ(data, before);
-      continue;
+    } else {
+      EXPECT_EQ(c.TextToBytes(data, k.offset, k.text), k.next);
+      std::copy(k.text.begin(), k.text.end(), expected.begin() + k.offset);
+      expected[k.next - 1] = 0;
     }
-    EXPECT_EQ(c.TextToBytes(data, k.offset, k.text), k.next);
-    EXPECT_EQ(std::string(data.begin() + k.offset, data.begin() + k.next - 1), k.text);
-    EXPECT_EQ(data[k.next - 1], 0);
-    EXPECT_TRUE(
-        std::all_of(data.begin(), data.begin() + k.offset, [](uint8_t b) { return b == 0x55; }));
+    EXPECT_EQ(data, expected);
   }
 }
 
@@ -147,80 +155,93 @@ class RecordAdapterTest : public ::testing::Test {
   PDRecordAdapter Open(const std::string& name) {
     return PDDatabaseOpener(link).OpenDatabase(name, kRecordAdapterClass, kOpenReadWrite);
   }
-  std::vector<std::string> ReadAll(PDRecordAdapter& a) {
-    std::vector<std::string> out;
-    a.SetReadPosition(0);
-    for (Bytes r = a.ReadNextRecord(); !a.AtEnd(); r = a.ReadNextRecord()) {
-      out.emplace_back(r.begin(), r.end());
-    }
-    return out;
-  }
+  std::string Path() const { return dir.path() + "/CRVN_Corvane_Test.pdb"; }
 
   testing::TempDir dir;
   HotSyncLink link{dir.path(), HotSyncLink::Source::kAlways};
 };
 
 TEST_F(RecordAdapterTest, ReadsSkipDeletedRecordsAndEndWithoutError) {
+  const Bytes first = ToBytes(std::string("first\0", 6)), secret = ToBytes("\x01secret\0"s);
   PDRecordAdapter a = Open("CRVN_Corvane_Test");
   EXPECT_EQ(a.RecordTotal(), 2);
-  EXPECT_FALSE(a.AtEnd());
-  EXPECT_EQ(a.ReadNextRecord(), ToBytes(std::string("first\0", 6)));
-  EXPECT_FALSE(a.AtEnd());
-  EXPECT_EQ(a.ReadNextRecord(), ToBytes(std::string("\x01secret\0", 8)));
-  EXPECT_FALSE(a.AtEnd());
-  EXPECT_TRUE(a.ReadNextRecord().empty());
-  EXPECT_TRUE(a.AtEnd());
-  EXPECT_TRUE(a.ReadNextRecord().empty());
-  EXPECT_TRUE(a.AtEnd());
+  for (const Bytes& expected : {first, secret}) {
+    EXPECT_FALSE(a.AtEnd());
+    EXPECT_EQ(a.ReadNextRecord(), expected);
+  }
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_TRUE(a.ReadNextRecord().empty());
+    EXPECT_TRUE(a.AtEnd());
+  }
   a.SetReadPosition(0);
   EXPECT_FALSE(a.AtEnd());
-  EXPECT_EQ(a.ReadNextRecord(), ToBytes(std::string("first\0", 6)));
+  EXPECT_EQ(a.ReadNextRecord(), first);
   a.SetReadPosition(1);
-  EXPECT_EQ(a.ReadNextRecord(), ToBytes(std::string("\x01secret\0", 8)));
+  EXPECT_EQ(a.ReadNextRecord(), secret);
   EXPECT_EQ(ErrorNumberOf([&] { a.SetReadPosition(-1); }), err::kBadArgument);
 }
 
 TEST_F(RecordAdapterTest, AddRecordGivesFreshIdCategoryZeroAndDirty) {
-  PdbFile f;
-  f.header.SetName("Seeded");
-  f.header.type = "DATA";
-  f.header.creator = "CRVN";
-  f.header.unique_id_seed = 0xAB000041;  // ids use the low 24 bits
-  f.records.push_back({0x80, 0x42, ToBytes("x")});  // a tombstone's id is still taken
-  f.records.push_back({0x00, 0x44, ToBytes("y")});
-  Write("Seeded.pdb", f);
-  PDRecordAdapter a = Open("Seeded");
-  std::vector<int32_t> ids;
-  for (int i = 0; i < 3; ++i) {
+  struct Case {
+    const char* name;
+    uint32_t seed;
+    std::vector<uint32_t> taken;  // ids of a tombstone and a live record
+    std::vector<int32_t> ids;
+    uint32_t next_seed;
+    int total;
+  } cases[] = {
+      {"Seeded", 0xAB000041, {0x42, 0x44}, {0x41, 0x43, 0x45}, 0xAB000046, 4},  // low 24 bits
+      {"Zero", 0x1000000, {}, {1, 2, 3}, 0x1000004, 3},                         // never id 0
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PdbFile f;
+    f.header.SetName(c.name);
+    f.header.type = "DATA";
+    f.header.creator = "CRVN";
+    f.header.unique_id_seed = c.seed;
+    for (size_t i = 0; i < c.taken.size(); ++i) {
+      f.records.push_back({uint8_t(i == 0 ? 0x80 : 0), c.taken[i], ToBytes("x")});
+    }
+    Write(std::string(c.name) + ".pdb", f);
+    PDRecordAdapter a = Open(c.name);
+    std::vector<int32_t> ids;
+    for (int i = 0; i < 3; ++i) {
+      int32_t id = 0;
+      a.AddRecord(id, 0, 0, ToBytes("r" + std::to_string(i)));
+      ids.push_back(id);
+    }
+    EXPECT_EQ(ids, c.ids);
+    EXPECT_EQ(a.RecordTotal(), c.total);
+    auto db = link.Folder().Open(c.name);
+    ASSERT_EQ(db->records().size(), c.taken.size() + 3);
+    for (size_t i = c.taken.size(); i < db->records().size(); ++i) {
+      EXPECT_EQ(db->records()[i].attributes, pdb::kRecordDirty);  // category 0 too
+    }
+    EXPECT_EQ(db->file().header.unique_id_seed, c.next_seed);
+  }
+}
+
+TEST_F(RecordAdapterTest, WriteKeepsTheRestAndAdvancesModification) {
+  const PdbFile before = ReadPdbFile(Path());
+  {
+    PDRecordAdapter a = Open("CRVN_Corvane_Test");
     int32_t id = 0;
-    a.AddRecord(id, 0, 0, ToBytes("r" + std::to_string(i)));
-    ids.push_back(id);
+    a.AddRecord(id, 0, 0, ToBytes("more"));
   }
-  EXPECT_EQ(ids, (std::vector<int32_t>{0x41, 0x43, 0x45}));
-  auto db = link.Folder().Open("Seeded");
-  ASSERT_EQ(db->records().size(), 5u);
-  for (size_t i = 2; i < 5; ++i) {
-    EXPECT_EQ(db->records()[i].attributes, pdb::kRecordDirty);
-    EXPECT_EQ(db->records()[i].category(), 0);
-  }
-  EXPECT_EQ(a.RecordTotal(), 4);
-  EXPECT_EQ(db->file().header.unique_id_seed, 0xAB000046u);
-}
+  link.Flush();
+  const PdbFile after = ReadPdbFile(Path());
+  EXPECT_GT(after.header.modification_date, before.header.modification_date);
+  ASSERT_EQ(after.records.size(), before.records.size() + 1);
+  EXPECT_EQ(after.records.back().data, ToBytes("more"));
+  PdbFile expected = before;
+  expected.header.modification_number++;
+  expected.header.modification_date = after.header.modification_date;
+  expected.header.unique_id_seed = after.header.unique_id_seed;
+  expected.records.push_back(after.records.back());
+  EXPECT_EQ(SerializePdb(after), SerializePdb(expected));
 
-TEST_F(RecordAdapterTest, ZeroSeedNeverGivesIdZero) {
-  PdbFile f;
-  f.header.SetName("Zero");
-  f.header.type = "DATA";
-  f.header.creator = "CRVN";
-  f.header.unique_id_seed = 0x1000000;  // masks to 0
-  Write("Zero.pdb", f);
-  PDRecordAdapter a = Open("Zero");
-  int32_t id = 0;
-  a.AddRecord(id, 0, 0, ToBytes("r"));
-  EXPECT_EQ(id, 1);
-}
-
-TEST_F(RecordAdapterTest, ClearRecordsRemovesTombstonesToo) {
+  // Clearing removes the tombstones too.
   {
     PDRecordAdapter a = Open("CRVN_Corvane_Test");
     a.ClearRecords(0, 255);
@@ -229,39 +250,12 @@ TEST_F(RecordAdapterTest, ClearRecordsRemovesTombstonesToo) {
     a.AddRecord(id, 0, 0, ToBytes("only"));
   }
   link.Flush();
-  const PdbFile f = ReadPdbFile(dir.path() + "/CRVN_Corvane_Test.pdb");
-  ASSERT_EQ(f.records.size(), 1u);
-  EXPECT_EQ(f.records[0].data, ToBytes("only"));
+  const PdbFile cleared = ReadPdbFile(Path());
+  ASSERT_EQ(cleared.records.size(), 1u);
+  EXPECT_EQ(cleared.records[0].data, ToBytes("only"));
 }
 
-TEST_F(RecordAdapterTest, WriteKeepsHeaderAndAdvancesModification) {
-  const PdbFile before = ReadPdbFile(dir.path() + "/CRVN_Corvane_Test.pdb");
-  {
-    PDRecordAdapter a = Open("CRVN_Corvane_Test");
-    int32_t id = 0;
-    a.AddRecord(id, 0, 0, ToBytes("more"));
-  }
-  link.Flush();
-  const PdbFile after = ReadPdbFile(dir.path() + "/CRVN_Corvane_Test.pdb");
-  EXPECT_EQ(after.header.raw_name, before.header.raw_name);
-  EXPECT_EQ(after.header.type, before.header.type);
-  EXPECT_EQ(after.header.creator, before.header.creator);
-  EXPECT_EQ(after.header.version, before.header.version);
-  EXPECT_EQ(after.header.attributes, before.header.attributes);
-  EXPECT_EQ(after.header.creation_date, before.header.creation_date);
-  EXPECT_EQ(after.header.backup_date, before.header.backup_date);
-  EXPECT_EQ(after.app_info, before.app_info);
-  EXPECT_EQ(after.header.modification_number, before.header.modification_number + 1);
-  EXPECT_GT(after.header.modification_date, before.header.modification_date);
-  ASSERT_EQ(after.records.size(), before.records.size() + 1);
-  for (size_t i = 0; i < before.records.size(); ++i) {
-    EXPECT_EQ(after.records[i].attributes, before.records[i].attributes);
-    EXPECT_EQ(after.records[i].unique_id, before.records[i].unique_id);
-    EXPECT_EQ(after.records[i].data, before.records[i].data);
-  }
-}
-
-TEST_F(RecordAdapterTest, LookupByHeaderName) {
+TEST_F(RecordAdapterTest, LookupByHeaderNameAndDamagedDatabases) {
   PdbFile renamed = testing::SmallDatabase();
   renamed.header.SetName("CRVN_Corvane_Schema");
   Write("schema-backup.PDB", renamed);
@@ -270,42 +264,25 @@ TEST_F(RecordAdapterTest, LookupByHeaderName) {
   other.header.SetName("Other");
   Write("CRVN_Corvane_Pref.pdb", other);
   testing::WriteFileBytes(dir.path() + "/aaa-damaged.pdb", "short");
+  testing::WriteFileBytes(dir.path() + "/Broken.pdb", "Broken\0"s + std::string(100, '\xff'));
 
   EXPECT_EQ(Open("CRVN_Corvane_Schema").RecordTotal(), 2);
   EXPECT_EQ(Open("Other").RecordTotal(), 2);
-  try {
-    Open("CRVN_Corvane_Pref");
-    ADD_FAILURE() << "found a database by its file name";
-  } catch (const ConduitError& e) {
-    EXPECT_EQ(e.number(), err::kNotFound);
-    EXPECT_EQ(e.Text(), "-2147213296 - Record, database or folder not found: CRVN_Corvane_Pref");
-  }
-}
-
-TEST_F(RecordAdapterTest, DamagedDatabaseIsRefusedOnOpen) {
-  testing::WriteFileBytes(dir.path() + "/Broken.pdb",
-                          std::string("Broken\0", 7) + std::string(100, '\xff'));
-  try {
-    Open("Broken");
-    ADD_FAILURE() << "opened";
-  } catch (const ConduitError& e) {
-    EXPECT_EQ(e.number(), err::kDamagedDatabase);
-    EXPECT_NE(e.description().find("Broken.pdb: "), std::string::npos) << e.description();
-  }
+  EXPECT_EQ(ErrorOf([&] { Open("CRVN_Corvane_Pref"); }),
+            "-2147213296 - Record, database or folder not found: CRVN_Corvane_Pref");
+  const std::string broken = ErrorOf([&] { Open("Broken"); });
+  EXPECT_EQ(broken.rfind(std::to_string(err::kDamagedDatabase) + " - ", 0), 0u) << broken;
+  EXPECT_NE(broken.find("Broken.pdb: "), std::string::npos) << broken;
 }
 
 TEST_F(RecordAdapterTest, OpenArguments) {
-  EXPECT_EQ(ErrorNumberOf([&] {
-              PDDatabaseOpener(link).OpenDatabase("CRVN_Corvane_Test", "Other.Adapter", 192);
-            }),
+  PDDatabaseOpener opener(link);
+  EXPECT_EQ(ErrorNumberOf([&] { opener.OpenDatabase("CRVN_Corvane_Test", "Other.Adapter", 192); }),
             err::kBadArgument);
-  EXPECT_EQ(ErrorNumberOf([&] {
-              PDDatabaseOpener(link).OpenDatabase("CRVN_Corvane_Test", kRecordAdapterClass, 0);
-            }),
-            err::kBadArgument);
-  PDRecordAdapter read_only =
-      PDDatabaseOpener(link).OpenDatabase("CRVN_Corvane_Test", kRecordAdapterClass, 0x80);
-  EXPECT_EQ(read_only.RecordTotal(), 2);
+  EXPECT_EQ(
+      ErrorNumberOf([&] { opener.OpenDatabase("CRVN_Corvane_Test", kRecordAdapterClass, 0); }),
+      err::kBadArgument);
+  PDRecordAdapter read_only = opener.OpenDatabase("CRVN_Corvane_Test", kRecordAdapterClass, 0x80);
   int32_t id = 0;
   EXPECT_EQ(ErrorNumberOf([&] { read_only.AddRecord(id, 0, 0, ToBytes("x")); }),
             err::kReadOnlyDatabase);
