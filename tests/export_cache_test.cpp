@@ -1,19 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "export/cache_export.h"
-#include "export_test_support.h"
-#include "handheld/pdb_format.h"
+#include "handheld_builder.h"
 #include "support/conduit_error.h"
 
 namespace corvane {
 namespace {
 
 using testing::CacheRecord;
-using testing::ExportTest;
 using testing::WriteFileBytes;
 
 constexpr const char* kCache = "CRVN_Corvane_Cache";
@@ -26,9 +25,15 @@ Bytes Expected(uint8_t type, const std::string& value, const std::string& depend
   return r;
 }
 
-class CacheExportTest : public ExportTest {
+class CacheExportTest : public testing::HandheldTest {
  protected:
-  void SetUp() override { builder.AddDatabase(kCache, {CacheRecord(2, "OLD", "")}); }
+  void SetUp() override {
+    frm.currentVerboseLevel = 10;
+    builder.AddDatabase(kCache, {CacheRecord(2, "OLD", "")});
+  }
+  int Logged(const std::string& line) const {
+    return static_cast<int>(std::count(window.log_items.begin(), window.log_items.end(), line));
+  }
 };
 
 TEST_F(CacheExportTest, ListsInOrderWithTheirReadingRules) {
@@ -36,11 +41,7 @@ TEST_F(CacheExportTest, ListsInOrderWithTheirReadingRules) {
   WriteFileBytes(Exchange("simulator.txt"), "FNPT II\r\n");
   WriteFileBytes(Exchange("PERSON.txt"), "  Smith  \r\nvan der Berg");
   WriteFileBytes(Exchange("acreg_actype.txt"),
-                 "D-EABC|C172\r\n"
-                 " D-EONE \r\n"
-                 "D-ETWO|PA28|third|fourth\r\n"
-                 "|C152\r\n"
-                 "D-EEND|\r\n"
+                 "D-EABC|C172\r\n D-EONE \r\nD-ETWO|PA28|third|fourth\r\n|C152\r\nD-EEND|\r\n"
                  "D-ESP | C 172 \r\n");
   WriteFileBytes(Exchange("airport.txt"), "  EDDF  \r\n\r\nLO WW\r\n\tX\r\n");
   EXPECT_TRUE(PCtoPDA_CorvaneCache(frm, link));
@@ -52,28 +53,24 @@ TEST_F(CacheExportTest, ListsInOrderWithTheirReadingRules) {
   };
   EXPECT_EQ(Records(kCache), expected);
   EXPECT_TRUE(window.messages.empty());
-}
-
-TEST_F(CacheExportTest, TwoOneCharacterTextsMakeSixBytes) {
+  // The record layout spelled out once: two one-character texts make six bytes.
   WriteFileBytes(Exchange("acreg_actype.txt"), "A|B");
   EXPECT_TRUE(PCtoPDA_CorvaneCache(frm, link));
-  EXPECT_EQ(Records(kCache), (std::vector<Bytes>{Bytes{1, 'A', 0, 'B', 0, 0}}));
+  EXPECT_EQ(Records(kCache)[3], (Bytes{1, 'A', 0, 'B', 0, 0}));
 }
 
 TEST_F(CacheExportTest, EmptyAndMissingListsLogTheirOutcome) {
   struct Case {
-    const char* label;
     const char* airports;  // nullptr: no file
     std::vector<std::string> airport_lines;
   } cases[] = {
-      {"missing file", nullptr, {"Exporting airports.", "Failed to load list of airports."}},
-      {"only spaces", "     ", {"Exporting airports.", "Nothing to export."}},
-      {"zero-length file", "", {"Exporting airports.", "Nothing to export."}},
-      {"only empty lines", "\r\n\r\n\r\n", {"Exporting airports."}},
-      {"empty lines holding spaces", "\r\n  \r\n", {"Exporting airports."}},
+      {nullptr, {"Exporting airports.", "Failed to load list of airports."}},
+      {"     ", {"Exporting airports.", "Nothing to export."}},
+      {"", {"Exporting airports.", "Nothing to export."}},
+      {"\r\n\r\n\r\n", {"Exporting airports."}},  // only empty lines
+      {"\r\n  \r\n", {"Exporting airports."}},    // empty lines holding spaces
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.label);
     SetUp();
     std::filesystem::remove(Exchange("airport.txt"));
     if (c.airports) WriteFileBytes(Exchange("airport.txt"), c.airports);
@@ -88,7 +85,7 @@ TEST_F(CacheExportTest, EmptyAndMissingListsLogTheirOutcome) {
          "Exporting persons.", "Failed to load list of persons.", "Persons exported succesfully.",
          "Exporting sim. types.", "Failed to load list of simulators.",
          "Simulator exported succesfully."});
-    EXPECT_EQ(window.log_items, expected);
+    EXPECT_EQ(window.log_items, expected) << (c.airports ? c.airports : "(no file)");
     EXPECT_TRUE(Records(kCache).empty());
     EXPECT_TRUE(window.messages.empty());
   }
@@ -108,8 +105,6 @@ TEST_F(CacheExportTest, FailingRecordsAreReportedOneByOne) {
   // and the database has no room left: every AddRecord fails.
   PdbFile full;
   full.header.SetName(kCache);
-  full.header.type = "DATA";
-  full.header.creator = "CRVN";
   for (uint32_t id = 1; id <= pdb::kMaxRecords; ++id) {
     full.records.push_back(PdbRecord{pdb::kRecordDeleted, id, Bytes{2}});
   }
@@ -120,10 +115,9 @@ TEST_F(CacheExportTest, FailingRecordsAreReportedOneByOne) {
   frm.currentVerboseLevel = 1;
 
   EXPECT_TRUE(PCtoPDA_CorvaneCache(frm, link));
-  EXPECT_EQ(MessageTitles(), std::vector<std::string>(3, kTitle));
-  EXPECT_EQ(
-      std::count(window.log_items.begin(), window.log_items.end(), "Failed to transfer record."),
-      3);
+  ASSERT_EQ(window.messages.size(), 3u);
+  for (const auto& m : window.messages) EXPECT_EQ(m.title, kTitle);
+  EXPECT_EQ(Logged("Failed to transfer record."), 3);
   EXPECT_EQ(window.log_items.back(), "Simulator exported succesfully.");
   EXPECT_EQ(window.activity, "Error in Synchronization.");
   EXPECT_TRUE(Records(kCache).empty());
@@ -137,11 +131,8 @@ TEST_F(CacheExportTest, TextsBeyondTheSixteenBitOffset) {
   EXPECT_TRUE(PCtoPDA_CorvaneCache(frm, link));
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.messages[0].text, "6 - Overflow");
-  std::vector<Bytes> records = Records(kCache);
-  ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(records[0].size(), 32768u);
-  EXPECT_EQ(records[0], Expected(1, std::string(32760, 'r'), "tttt"));
-  EXPECT_EQ(records[1], Expected(1, "D-EABC", "C172"));
+  EXPECT_EQ(Records(kCache), (std::vector<Bytes>{Expected(1, std::string(32760, 'r'), "tttt"),
+                                                 Expected(1, "D-EABC", "C172")}));
 }
 
 TEST_F(CacheExportTest, ListTooLongToCountStopsTheExport) {
@@ -158,31 +149,26 @@ TEST_F(CacheExportTest, ListTooLongToCountStopsTheExport) {
   // One more line: the list is refused whole and the persons never go.
   WriteFileBytes(Exchange("airport.txt"), lines + "B");
   EXPECT_FALSE(PCtoPDA_CorvaneCache(frm, link));
-  ASSERT_EQ(window.messages.size(), 1u);
-  EXPECT_EQ(window.messages[0].title, kTitle);
-  EXPECT_EQ(window.messages[0].text, "6 - Overflow");
+  ExpectFailure(kTitle, "6 - Overflow");
   EXPECT_TRUE(Records(kCache).empty());
-  EXPECT_EQ(std::count(window.log_items.begin(), window.log_items.end(), "Exporting persons."), 1);
+  EXPECT_EQ(Logged("Exporting persons."), 1);
 }
 
 TEST_F(CacheExportTest, MissingDatabaseTakesTheErrorPath) {
   std::filesystem::remove(builder.DatabasePath(kCache));
   WriteFileBytes(Exchange("airport.txt"), "EDDF");
   EXPECT_FALSE(PCtoPDA_CorvaneCache(frm, link));
-  ASSERT_EQ(window.messages.size(), 1u);
-  EXPECT_EQ(window.messages[0].title, kTitle);
-  EXPECT_EQ(window.messages[0].text.rfind("-2147213296 - ", 0), 0u);
+  ExpectFailure(kTitle, "-2147213296 - ");
 }
 
 TEST_F(CacheExportTest, RecordLogLines) {
   WriteFileBytes(Exchange("simulator.txt"), "S");
   EXPECT_TRUE(PCtoPDA_CorvaneCache(frm, link));
-  const std::vector<std::string> tail(window.log_items.end() - 4, window.log_items.end());
-  EXPECT_EQ(tail,
+  EXPECT_EQ(window.log_items.front(), "Open the handheld Database");
+  EXPECT_EQ(std::vector<std::string>(window.log_items.end() - 4, window.log_items.end()),
             (std::vector<std::string>{"Exporting sim. types.", "write all data in vdata variable",
                                       "writing the pc record onto Handheld database.",
                                       "Simulator exported succesfully."}));
-  EXPECT_EQ(window.log_items.front(), "Open the handheld Database");
 }
 
 }  // namespace

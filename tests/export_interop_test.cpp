@@ -6,17 +6,16 @@
 #include "export/cache_export.h"
 #include "export/report_export.h"
 #include "export/schema_export.h"
-#include "export_test_support.h"
 #include "handheld/pdb_format.h"
+#include "handheld_builder.h"
 #include "pdb_test_support.h"
 
 namespace corvane {
 namespace {
 
-using testing::ExportTest;
 using testing::WriteFileBytes;
 
-class ExportInteropTest : public ExportTest {};
+using ExportInteropTest = testing::HandheldTest;
 
 TEST_F(ExportInteropTest, WrittenDatabasesLoadInPalmPdb) {
   const char* databases[] = {"CRVN_Corvane_Schema", "CRVN_Corvane_Cache", "CRVN_Corvane_Reports"};
@@ -37,10 +36,9 @@ TEST_F(ExportInteropTest, WrittenDatabasesLoadInPalmPdb) {
 
   const size_t expected_records[] = {2, 3, 4};  // the large report in three parts
   for (size_t i = 0; i < 3; ++i) {
-    SCOPED_TRACE(databases[i]);
     const std::string path = builder.DatabasePath(databases[i]);
     const PdbFile ours = ReadPdbFile(path);
-    EXPECT_EQ(ours.records.size(), expected_records[i]);
+    EXPECT_EQ(ours.records.size(), expected_records[i]) << path;
     const testing::CommandResult perl = testing::PalmPdbView(path);
     ASSERT_EQ(perl.status, 0) << "Palm::PDB could not load " << path;
     EXPECT_EQ(perl.output, testing::CanonicalForm(ours));

@@ -6,15 +6,13 @@
 
 #include "export/report_export.h"
 #include "export/report_pieces.h"
-#include "export_test_support.h"
+#include "handheld_builder.h"
 #include "support/conduit_error.h"
 
 namespace corvane {
 namespace {
 
-using testing::ExportTest;
 using testing::TextsRecord;
-using testing::WriteFileBytes;
 
 constexpr const char* kReports = "CRVN_Corvane_Reports";
 constexpr const char* kTitle = "PC2PDACorvaneReports Error!!";
@@ -27,22 +25,14 @@ std::vector<std::string> SlowPieces(std::string rest, int split) {
   std::vector<std::string> pieces;
   while (!rest.empty()) {
     long k = 1, q = 1;
-    for (;;) {
-      if (q > split) break;
+    for (size_t found; q <= split; q = static_cast<long>(found) + 1) {
       k = q;
-      size_t found = rest.find("\r\n", static_cast<size_t>(q));  // from position q + 1
+      found = rest.find("\r\n", static_cast<size_t>(q));  // from position q + 1
       if (found == std::string::npos) break;
-      q = static_cast<long>(found) + 1;
     }
     pieces.push_back(rest.substr(0, static_cast<size_t>(k + 1)));
     rest = rest.substr(std::min(rest.size(), static_cast<size_t>(k + 1)));
   }
-  return pieces;
-}
-
-std::vector<std::string> FastPieces(const std::string& text, int split) {
-  std::vector<std::string> pieces;
-  for (ReportPieces p(text, split); !p.Done();) pieces.emplace_back(p.Next());
   return pieces;
 }
 
@@ -80,48 +70,47 @@ TEST(ReportPiecesTest, CutsWhereTheLineByLineSearchCuts) {
   uint32_t seed = 12345;
   for (int i = 0; i < 3000; ++i) {
     seed = seed * 1103515245u + 12345u;
-    const char alphabet[] = "\r\n\r\nxy";
-    text += alphabet[(seed >> 16) % 6];
+    text += "\r\n\r\nxy"[(seed >> 16) % 6];
   }
-  for (int split : {-5, 0, 1, 2, 3, 4, 7, 50, 2999, 3000, 5000}) {
-    SCOPED_TRACE(split);
-    EXPECT_EQ(FastPieces(text, split), SlowPieces(text, split));
+  for (const std::string& t : {text, std::string("x"), std::string()}) {
+    for (int split : {-5, 0, 1, 2, 3, 4, 7, 50, 2999, 3000, 5000}) {
+      std::vector<std::string> fast;
+      for (ReportPieces p(t, split); !p.Done();) fast.emplace_back(p.Next());
+      EXPECT_EQ(fast, SlowPieces(t, split)) << t.size() << " bytes, split " << split;
+    }
   }
-  EXPECT_EQ(FastPieces("x", 10), std::vector<std::string>{"x"});
-  EXPECT_TRUE(FastPieces("", 10).empty());
 }
 
-class ReportExportTest : public ExportTest {
+class ReportExportTest : public testing::HandheldTest {
  protected:
   void SetUp() override {
+    frm.currentVerboseLevel = 10;
+    window.messages.clear();
+    std::filesystem::remove_all(reports);
     builder.AddDatabase(kReports, {TextsRecord({"old", "old"})});
     reports = temp.Sub("exchange/Reports");
   }
   void AddReport(const std::string& name, const std::string& text) {
-    WriteFileBytes(reports + "/" + name, text);
+    testing::WriteFileBytes(temp.File("exchange/Reports/" + name), text);
   }
-  std::string reports;
+  std::string reports = temp.Sub("exchange/Reports");
 };
 
 TEST_F(ReportExportTest, SingleRecordUpToTheUsingSize) {
   struct Case {
-    const char* label;
-    std::string file;
-    std::string text;
+    std::string file, text;
   } cases[] = {
-      {"needed size exactly 10240", "r.txt", std::string(10240 - 1 - 4, 'x')},
-      {"a line break inside", "Totals.txt", "line 1\r\nline 2"},
-      {"zero-length report", "empty.txt", ""},
-      {"last four characters dropped whatever they are", "reportx", "t"},
+      {"r.txt", std::string(10240 - 1 - 4, 'x')},  // needed size exactly 10240
+      {"Totals.txt", "line 1\r\nline 2"},
+      {"empty.txt", ""},
+      {"reportx", "t"},  // the last four characters dropped whatever they are
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.label);
-    std::filesystem::remove_all(reports);
     SetUp();
     AddReport(c.file, c.text);
     EXPECT_TRUE(PCtoPDA_CorvaneReport(frm, link));
     const std::string rName = c.file.substr(0, c.file.size() - 4);
-    EXPECT_EQ(Records(kReports), std::vector<Bytes>{SingleRecord(c.text, rName)});
+    EXPECT_EQ(Records(kReports), std::vector<Bytes>{SingleRecord(c.text, rName)}) << c.file;
   }
 }
 
@@ -130,11 +119,10 @@ TEST_F(ReportExportTest, OneByteMoreIsSplit) {
   const std::string text = Lines(101) + std::string(35, 'z');
   AddReport("r.txt", text);
   EXPECT_TRUE(PCtoPDA_CorvaneReport(frm, link));
-  const std::vector<Bytes> records = Records(kReports);
-  ASSERT_EQ(records.size(), 2u);
   // The first cut lands after the last whole line within the split size (10039).
-  EXPECT_EQ(records[0], PartRecord(1, "r", Lines(99)));
-  EXPECT_EQ(records[1], PartRecord(2, "r", text.substr(99 * 101) + "\r\n"));
+  EXPECT_EQ(Records(kReports),
+            (std::vector<Bytes>{PartRecord(1, "r", Lines(99)),
+                                PartRecord(2, "r", text.substr(99 * 101) + "\r\n")}));
 }
 
 TEST_F(ReportExportTest, PartsAreNumberedAndFramed) {
@@ -143,23 +131,11 @@ TEST_F(ReportExportTest, PartsAreNumberedAndFramed) {
   EXPECT_TRUE(PCtoPDA_CorvaneReport(frm, link));
   const std::vector<Bytes> records = Records(kReports);
   ASSERT_EQ(records.size(), 3u);
-  for (int n = 1; n <= 3; ++n) {
-    SCOPED_TRACE(n);
-    const Bytes& r = records[n - 1];
-    const std::string head =
-        "part " + std::to_string(n) + " of Flights by type\r\n" + kRule + "\r\n";
-    EXPECT_EQ(std::string(r.begin(), r.begin() + head.size()), head);
-    const std::string name = "Flights by type[" + std::to_string(n) + "]";
-    const std::string stored(reinterpret_cast<const char*>(r.data()));
-    const std::string after(reinterpret_cast<const char*>(r.data()) + stored.size() + 1);
-    EXPECT_EQ(after, name);
-    EXPECT_EQ(r.size(), kRecordSize);
-  }
+  EXPECT_EQ(records, PartRecords(text, "Flights by type"));
   // The appended CR LF leaves an empty last line.
   const std::string last(reinterpret_cast<const char*>(records[2].data()));
   const std::string ending = "\r\n\r\n" + kRule + "\r\nend of part";
   EXPECT_EQ(last.substr(last.size() - ending.size()), ending);
-  EXPECT_EQ(records, PartRecords(text, "Flights by type"));
 }
 
 TEST_F(ReportExportTest, OverlongLineGoesTwoCharactersAPart) {
@@ -180,10 +156,7 @@ TEST_F(ReportExportTest, OverlongLineGoesTwoCharactersAPart) {
 TEST_F(ReportExportTest, PartNameAtTheBufferLimit) {
   // A first piece of split size + 1 bytes: name length + 2 * digits may be 126.
   for (size_t nameLength : {124u, 125u}) {
-    SCOPED_TRACE(nameLength);
-    std::filesystem::remove_all(reports);
     SetUp();
-    window.messages.clear();
     const std::string rName(nameLength, 'n');
     const size_t split = 10040 - nameLength;
     const std::string text = std::string(split - 1, 'y') + "\r\n" + std::string(400, 'z');
@@ -197,9 +170,7 @@ TEST_F(ReportExportTest, PartNameAtTheBufferLimit) {
       EXPECT_EQ(records[0][kRecordSize - 2], ']');
     } else {
       EXPECT_FALSE(ok);
-      ASSERT_EQ(window.messages.size(), 1u);
-      EXPECT_EQ(window.messages[0].title, kTitle);
-      EXPECT_EQ(window.messages[0].text.rfind(std::to_string(err::kBufferOverrun) + " - ", 0), 0u);
+      ExpectFailure(kTitle, std::to_string(err::kBufferOverrun) + " - ");
       EXPECT_TRUE(records.empty());
     }
   }
@@ -207,7 +178,6 @@ TEST_F(ReportExportTest, PartNameAtTheBufferLimit) {
 
 TEST_F(ReportExportTest, FilesTakenByNameInByteOrder) {
   for (const char* name : {"b.txt", "B.txt", "a.txt", "10.txt", "9.txt"}) AddReport(name, name);
-  std::filesystem::create_directory(reports + "/sub.txt");
   AddReport("sub.txt/inner.txt", "not a report");
   EXPECT_TRUE(PCtoPDA_CorvaneReport(frm, link));
   EXPECT_EQ(Records(kReports),
@@ -221,10 +191,7 @@ TEST_F(ReportExportTest, ShortFileNameStopsWithEarlierRecordsKept) {
   AddReport("abc", "short name");
   AddReport("zzz.txt", "never");
   EXPECT_FALSE(PCtoPDA_CorvaneReport(frm, link));
-  ASSERT_EQ(window.messages.size(), 1u);
-  EXPECT_EQ(window.messages[0].text, "5 - Invalid procedure call or argument");
-  EXPECT_EQ(window.messages[0].title, kTitle);
-  EXPECT_EQ(window.activity, "Error in Synchronization.");
+  ExpectFailure(kTitle, "5 - Invalid procedure call or argument");
   EXPECT_EQ(Records(kReports), std::vector<Bytes>{SingleRecord("first", "Aaaa")});
 }
 
@@ -235,24 +202,21 @@ TEST_F(ReportExportTest, TwoCallsLeaveWhatOneLeaves) {
   const std::vector<Bytes> once = Records(kReports);
   EXPECT_TRUE(PCtoPDA_CorvaneReport(frm, link));
   EXPECT_EQ(Records(kReports), once);
-  std::vector<Bytes> expected{SingleRecord("single", "one")};
-  for (Bytes& r : PartRecords(Lines(150), "two")) expected.push_back(std::move(r));
+  std::vector<Bytes> expected = PartRecords(Lines(150), "two");
+  expected.insert(expected.begin(), SingleRecord("single", "one"));
   EXPECT_EQ(once, expected);
 }
 
-TEST_F(ReportExportTest, MissingReportsFolderAfterEmptying) {
-  std::filesystem::remove_all(reports);
-  EXPECT_FALSE(PCtoPDA_CorvaneReport(frm, link));
-  ASSERT_EQ(window.messages.size(), 1u);
-  EXPECT_EQ(window.messages[0].title, kTitle);
-  EXPECT_EQ(window.messages[0].text.rfind("2 - ", 0), 0u) << window.messages[0].text;
-  EXPECT_TRUE(Records(kReports).empty());
-}
-
-TEST_F(ReportExportTest, EmptyFolderEmptiesTheDatabase) {
+TEST_F(ReportExportTest, MissingOrEmptyReportsFolderEmptiesTheDatabase) {
   frm.currentVerboseLevel = 1;
   EXPECT_TRUE(PCtoPDA_CorvaneReport(frm, link));
   EXPECT_EQ(window.log_items, std::vector<std::string>{"Processing 0 files"});
+  EXPECT_TRUE(Records(kReports).empty());
+
+  builder.AddDatabase(kReports, {TextsRecord({"old", "old"})});
+  std::filesystem::remove_all(reports);
+  EXPECT_FALSE(PCtoPDA_CorvaneReport(frm, link));
+  ExpectFailure(kTitle, "2 - ");
   EXPECT_TRUE(Records(kReports).empty());
 }
 
@@ -293,8 +257,7 @@ TEST_F(ReportExportTest, LogLines) {
       "823 storing Report name in vdata variable.",
       "writing the pc record onto Handheld database.",
       "Close file",
-      "2/2 DONE",
-  };
+      "2/2 DONE"};
   EXPECT_EQ(window.log_items, expected);
 }
 

@@ -4,13 +4,12 @@
 #include <vector>
 
 #include "export/schema_export.h"
-#include "export_test_support.h"
+#include "handheld_builder.h"
 #include "support/conduit_error.h"
 
 namespace corvane {
 namespace {
 
-using testing::ExportTest;
 using testing::ReadFileBytes;
 using testing::SchemaRecord;
 using testing::WriteFileBytes;
@@ -26,9 +25,11 @@ Bytes Expected(int16_t panel, const std::string& type, const std::string& displa
   return r;
 }
 
-class SchemaExportTest : public ExportTest {
+class SchemaExportTest : public testing::HandheldTest {
  protected:
   void SetUp() override {
+    frm.currentVerboseLevel = 10;
+    window.messages.clear();
     builder.AddDatabase(kSchema, {SchemaRecord("OLD1"), SchemaRecord("OLD2")});
   }
   bool Run(const std::string& content) {
@@ -65,7 +66,6 @@ TEST_F(SchemaExportTest, LinesReplaceTheRecords) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     SetUp();
-    window.messages.clear();
     EXPECT_TRUE(Run(c.content));
     EXPECT_TRUE(window.messages.empty());
     EXPECT_EQ(Records(kSchema), c.records);
@@ -90,12 +90,8 @@ TEST_F(SchemaExportTest, BadLineStopsWithEarlierRecordsKept) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     SetUp();
-    window.messages.clear();
     EXPECT_FALSE(Run("GOOD|T|D|1\r\n" + c.line + "\r\nLATER|T|D|2\r\n"));
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].title, kTitle);
-    EXPECT_EQ(window.messages[0].text.rfind(c.text_prefix, 0), 0u) << window.messages[0].text;
-    EXPECT_EQ(window.activity, "Error in Synchronization.");
+    ExpectFailure(kTitle, c.text_prefix);
     EXPECT_EQ(window.log_items.back(), window.messages[0].text);
     EXPECT_EQ(Records(kSchema), std::vector<Bytes>{Expected(1, "T", "D", "GOOD")});
   }
@@ -146,8 +142,7 @@ TEST_F(SchemaExportTest, LogsEachStep) {
       "writing the pc record onto Handheld database",
       "iteration: 1",
       "empty line - skipping",
-      "Close file",
-  };
+      "Close file"};
   EXPECT_EQ(window.log_items, expected);
 }
 
@@ -172,7 +167,7 @@ TEST_F(SchemaExportTest, SixteenBitLineIndex) {
   EXPECT_EQ(records.back(), Expected(2, "T", "D", "LAST"));
 
   // One more: refused before the first line, after the database was emptied.
-  window.messages.clear();
+  SetUp();
   EXPECT_FALSE(Run(lines + "\r\nLAST|T|D|2"));
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.messages[0].text, "6 - Overflow");
@@ -182,9 +177,7 @@ TEST_F(SchemaExportTest, SixteenBitLineIndex) {
 TEST_F(SchemaExportTest, MissingDatabaseTakesTheErrorPath) {
   std::filesystem::remove(builder.DatabasePath(kSchema));
   EXPECT_FALSE(Run("A|B|C|1"));
-  ASSERT_EQ(window.messages.size(), 1u);
-  EXPECT_EQ(window.messages[0].title, kTitle);
-  EXPECT_EQ(window.messages[0].text.rfind("-2147213296 - ", 0), 0u);
+  ExpectFailure(kTitle, "-2147213296 - ");
 }
 
 }  // namespace

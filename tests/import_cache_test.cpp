@@ -79,13 +79,9 @@ TEST_F(CacheImportTest, RewritesFilesWholeAndFindsThemInAnyCase) {
   EXPECT_EQ(ReadFileBytes(Exchange("person.txt")), "Smith\r\n");
   EXPECT_EQ(ReadFileBytes(Exchange("AIRPORT.TXT")), "");
   EXPECT_EQ(ReadFileBytes(Exchange("simulator.txt")), "Sim\r\n");
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(frm.syncPath)) {
-    names.push_back(e.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"AIRPORT.TXT", "acreg_actype.txt", "person.txt",
-                                             "simulator.txt"}));
+  // No second spelling beside the files found.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(frm.syncPath), {}), 4);
+  EXPECT_TRUE(std::filesystem::exists(Exchange("acreg_actype.txt")));
 }
 
 TEST_F(CacheImportTest, LogsEveryStepAtItsLevel) {
@@ -121,10 +117,10 @@ TEST_F(CacheImportTest, LogsEveryStepAtItsLevel) {
   ASSERT_TRUE(PDAtoPC_CorvaneCache(frm, link));
   EXPECT_EQ(window.log_items,
             (std::vector<std::string>{"processing cache records", "all records processed "}));
-}
 
-TEST_F(CacheImportTest, EmptyDatabaseLogsNoRecordSteps) {
+  // An empty database: no record steps at all.
   builder.AddDatabase(kCacheDatabase, {});
+  window.log_items.clear();
   frm.currentVerboseLevel = 5;
   ASSERT_TRUE(PDAtoPC_CorvaneCache(frm, link));
   ASSERT_EQ(window.log_items.size(), 5u);
@@ -152,15 +148,11 @@ TEST_F(CacheImportTest, FailuresTakeTheErrorPath) {
     window.activity.clear();
 
     EXPECT_FALSE(PDAtoPC_CorvaneCache(frm, link)) << c.label;
-    ASSERT_EQ(window.messages.size(), 1u) << c.label;
-    const std::string prefix = "PDAtoPC_CorvaneCache: " + std::to_string(c.number) + " - ";
-    EXPECT_EQ(window.messages[0].text.rfind(prefix, 0), 0u) << window.messages[0].text;
-    EXPECT_EQ(window.messages[0].title, "PDA2PCCorvaneCache Error!!");
-    EXPECT_EQ(window.messages[0].buttons, MessageButtons::kOk);
-    EXPECT_EQ(window.activity, "Error in Synchronization.");
+    ExpectFailure("PDA2PCCorvaneCache Error!!",
+                  "PDAtoPC_CorvaneCache: " + std::to_string(c.number) + " - ");
     EXPECT_EQ(window.log_items.back(), window.messages[0].text);
     if (!c.removeExchange) {
-      EXPECT_EQ(ReadFileBytes(Exchange("airport.txt")), "") << "emptied before the database opens";
+      EXPECT_EQ(ReadFileBytes(Exchange("airport.txt")), "") << "emptied first";
     }
   }
 }

@@ -3,8 +3,10 @@
 #include <filesystem>
 #include <map>
 
+#include "handheld/cache_import.h"
 #include "handheld/field_list.h"
 #include "handheld/flights_import.h"
+#include "handheld/flights_reset.h"
 #include "handheld_builder.h"
 #include "support/conduit_error.h"
 
@@ -14,6 +16,7 @@ namespace {
 using testing::HandheldTest;
 using testing::ReadFileBytes;
 using testing::SchemaRecord;
+using testing::TextsRecord;
 using testing::WriteFileBytes;
 
 // The field held at each storage position of a flight record, as the
@@ -26,17 +29,16 @@ constexpr int kFieldAtPosition[50] = {1,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19
 // A flight whose storage position p (1-based) holds "p<p>", unless given.
 Bytes FlightByPosition(std::map<int, std::string> values = {}) {
   std::vector<std::string> texts;
-  for (int p = 1; p <= 50; ++p) {
+  for (int p = 1; p <= 50; ++p)
     texts.push_back(values.count(p) ? values[p] : "p" + std::to_string(p));
-  }
-  return testing::TextsRecord(texts);
+  return TextsRecord(texts);
 }
 
 // A flight whose field n holds tag + n.
 Bytes FlightByField(const std::string& tag) {
   std::vector<std::string> texts;
   for (int field : kFieldAtPosition) texts.push_back(tag + std::to_string(field));
-  return testing::TextsRecord(texts);
+  return TextsRecord(texts);
 }
 
 std::vector<Bytes> Schema(int fields) {
@@ -51,6 +53,52 @@ std::string NamesLine(int fields) {
   return line;
 }
 
+using FieldListTest = HandheldTest;
+
+TEST_F(FieldListTest, NamesAreTrimmedOfSpacesAndJoinedUnescaped) {
+  struct Case {
+    std::vector<Bytes> schema;
+    std::string line;
+  } cases[] = {
+      {{}, ""},
+      {{SchemaRecord("first"), SchemaRecord("second"), SchemaRecord("third")},
+       "^first|second|third"},
+      {{SchemaRecord("   ")}, "^"},
+      {{SchemaRecord(" two words ")}, "^two words"},
+      {{SchemaRecord("\tname\t ")}, "^\tname\t"},  // only spaces are trimmed
+      {{SchemaRecord("a|b"), SchemaRecord("^c"), SchemaRecord("")}, "^a|b|^c|"},
+      {{SchemaRecord("D\xE9part")}, "^D\xE9part"},
+      // Other schema fields do not shift the name.
+      {{SchemaRecord(-2, "", "", "a"), SchemaRecord(300, "Custom type", "Long display", "b")},
+       "^a|b"},
+  };
+  for (const Case& c : cases) {
+    builder.AddDatabase(kSchemaDatabase, c.schema);
+    frm.fieldCount = 99;
+    EXPECT_EQ(getFieldList(frm, link), c.line);
+    EXPECT_EQ(frm.fieldCount, static_cast<int16_t>(c.schema.size())) << c.line;
+  }
+  EXPECT_TRUE(window.messages.empty());
+  EXPECT_TRUE(window.log_items.empty());  // nothing logged on success
+}
+
+TEST_F(FieldListTest, MissingOrDamagedSchemaIsReported) {
+  frm.currentVerboseLevel = 5;
+  frm.fieldCount = 7;
+  EXPECT_EQ(getFieldList(frm, link), "");
+  EXPECT_EQ(frm.fieldCount, 0);
+  ExpectFailure("PDA2PCCorvaneDB Error!!", "Record, Databse etc. not found.");
+  EXPECT_EQ(window.log_items, std::vector<std::string>{"Record, Databse etc. not found."});
+
+  builder.AddDatabase(kSchemaDatabase, {SchemaRecord("a"), SchemaRecord("b")});
+  // Header and record list only: the records' offsets point past the end.
+  std::string bytes = ReadFileBytes(builder.DatabasePath(kSchemaDatabase));
+  WriteFileBytes(builder.DatabasePath(kSchemaDatabase), bytes.substr(0, 78 + 2 * 8));
+  window.messages.clear();
+  EXPECT_EQ(getFieldList(frm, link), "");
+  ExpectFailure("PDA2PCCorvaneDB Error!!", std::to_string(err::kDamagedDatabase) + " - ");
+}
+
 class FlightsImportTest : public HandheldTest {
  protected:
   std::string DbTxt() { return ReadFileBytes(Exchange("db.txt")); }
@@ -60,85 +108,70 @@ TEST_F(FlightsImportTest, EachFlightGivesNamesAndValues) {
   std::string all50;
   for (int n = 1; n <= 50; ++n) all50 += "f" + std::to_string(n) + "|";
   struct Case {
-    const char* label;
     int fields;
     std::vector<Bytes> flights;
     std::string values;  // the value line of every flight, in order, joined by CR LF
   } cases[] = {
-      {"three fields, two flights",
-       3,
-       {FlightByField("a"), FlightByField("b")},
-       "a1|a2|a3\r\n" + NamesLine(3) + "\r\nb1|b2|b3"},
-      {"twelve fields from their storage positions",
-       12,
-       {FlightByPosition()},
-       "p1|p12|p23|p34|p45|p47|p48|p49|p50|p2|p3|p4"},
-      {"51 fields end with an empty column", 51, {FlightByField("f")}, all50},
-      {"values trimmed of spaces only",
-       4,
+      {3, {FlightByField("a"), FlightByField("b")}, "a1|a2|a3\r\n" + NamesLine(3) + "\r\nb1|b2|b3"},
+      {12, {FlightByPosition()}, "p1|p12|p23|p34|p45|p47|p48|p49|p50|p2|p3|p4"},
+      {51, {FlightByField("f")}, all50},  // ends with an empty column
+      {4,
        {FlightByPosition({{1, "  two  words "}, {12, ""}, {23, "\tx "}, {34, "a|b"}})},
-       "two  words||\tx|a|b"},
-      {"short record reads empty fields", 3, {testing::TextsRecord({"only"})}, "only||"},
+       "two  words||\tx|a|b"},                 // trimmed of spaces only
+      {3, {TextsRecord({"only"})}, "only||"},  // a short record reads empty fields
   };
   for (const Case& c : cases) {
     builder.AddDatabase(kSchemaDatabase, Schema(c.fields));
     builder.AddDatabase(kFlightsDatabase, c.flights);
-    ASSERT_TRUE(PDAtoPC_CorvaneDB(frm, link)) << c.label;
+    const std::string before = ReadFileBytes(builder.DatabasePath(kFlightsDatabase));
+    ASSERT_TRUE(PDAtoPC_CorvaneDB(frm, link)) << c.values;
     EXPECT_EQ(frm.fieldCount, c.fields);
-    std::string expected = NamesLine(c.fields) + "\r\n" + c.values + "\r\n";
-    EXPECT_EQ(DbTxt(), expected) << c.label;
+    EXPECT_EQ(DbTxt(), NamesLine(c.fields) + "\r\n" + c.values + "\r\n");
+    link.Flush();
+    EXPECT_EQ(ReadFileBytes(builder.DatabasePath(kFlightsDatabase)), before) << "left unchanged";
   }
   EXPECT_TRUE(window.messages.empty());
 }
 
 TEST_F(FlightsImportTest, WithoutSchemaEveryFlightGivesTwoEmptyLines) {
-  struct Case {
-    const char* label;
-    bool schemaExists;
-    size_t messages;
-  } cases[] = {{"empty schema", true, 0}, {"missing schema", false, 1}};
-  for (const Case& c : cases) {
+  for (bool schemaExists : {true, false}) {
     std::filesystem::remove(builder.DatabasePath(kSchemaDatabase));
-    if (c.schemaExists) builder.AddDatabase(kSchemaDatabase, {});
+    if (schemaExists) builder.AddDatabase(kSchemaDatabase, {});
     builder.AddDatabase(kFlightsDatabase, {FlightByPosition(), FlightByPosition()});
     window.messages.clear();
-    ASSERT_TRUE(PDAtoPC_CorvaneDB(frm, link)) << c.label;
-    EXPECT_EQ(DbTxt(), "\r\n\r\n\r\n\r\n") << c.label;
-    ASSERT_EQ(window.messages.size(), c.messages) << c.label;
-    if (c.messages) {
+    ASSERT_TRUE(PDAtoPC_CorvaneDB(frm, link)) << schemaExists;
+    EXPECT_EQ(DbTxt(), "\r\n\r\n\r\n\r\n") << schemaExists;
+    ASSERT_EQ(window.messages.size(), schemaExists ? 0u : 1u);
+    if (!schemaExists) {
       EXPECT_EQ(window.messages[0].title, "PDA2PCCorvaneDB Error!!");
     }
   }
 }
 
 TEST_F(FlightsImportTest, EmptyFlightsDatabaseLeavesAnEmptyFile) {
-  WriteFileBytes(Exchange("DB.TXT"), "old flights\r\n");
+  frm.currentVerboseLevel = 5;
   builder.AddDatabase(kSchemaDatabase, Schema(52));  // never reaches a value line
   builder.AddDatabase(kFlightsDatabase, {});
   ASSERT_TRUE(PDAtoPC_CorvaneDB(frm, link));
+  EXPECT_EQ(DbTxt(), "");
+  EXPECT_EQ(window.log_items, std::vector<std::string>{"Create a new db.txt file."});
+  // An existing file, in any letter case, is emptied and no new one logged.
+  std::filesystem::rename(Exchange("db.txt"), Exchange("DB.TXT"));
+  WriteFileBytes(Exchange("DB.TXT"), "old flights\r\n");
+  ASSERT_TRUE(PDAtoPC_CorvaneDB(frm, link));
   EXPECT_EQ(ReadFileBytes(Exchange("DB.TXT")), "");
   EXPECT_FALSE(std::filesystem::exists(Exchange("db.txt")));
-}
-
-TEST_F(FlightsImportTest, NewFileIsLoggedOnlyWhenMissing) {
-  frm.currentVerboseLevel = 5;
-  builder.AddDatabase(kSchemaDatabase, Schema(1));
-  builder.AddDatabase(kFlightsDatabase, {});
-  ASSERT_TRUE(PDAtoPC_CorvaneDB(frm, link));
-  EXPECT_EQ(window.log_items, std::vector<std::string>{"Create a new db.txt file."});
-  ASSERT_TRUE(PDAtoPC_CorvaneDB(frm, link));
   EXPECT_EQ(window.log_items.size(), 1u);
 }
 
 TEST_F(FlightsImportTest, FailuresTakeTheErrorPath) {
   struct Case {
-    const char* label;
     int fields;
     bool flightsExist;
     std::string text;
   } cases[] = {
-      {"52 schema fields", 52, true, "9 - Subscript out of range"},
-      {"missing flights database", 3, false, std::to_string(err::kNotFound) + " - "},
+      {52, true, "9 - Subscript out of range"},
+      {3, false, std::to_string(err::kNotFound) + " - "},  // no flights database
   };
   frm.currentVerboseLevel = 5;
   for (const Case& c : cases) {
@@ -148,23 +181,47 @@ TEST_F(FlightsImportTest, FailuresTakeTheErrorPath) {
     if (c.flightsExist) builder.AddDatabase(kFlightsDatabase, {FlightByPosition()});
     window.messages.clear();
 
-    EXPECT_FALSE(PDAtoPC_CorvaneDB(frm, link)) << c.label;
-    EXPECT_EQ(DbTxt(), "") << c.label;
-    ASSERT_EQ(window.messages.size(), 1u) << c.label;
-    EXPECT_EQ(window.messages[0].text.rfind(c.text, 0), 0u) << window.messages[0].text;
-    EXPECT_EQ(window.messages[0].title, "PDA2PCCorvaneDB Error!!");
-    EXPECT_EQ(window.activity, "Error in Synchronization.");
+    EXPECT_FALSE(PDAtoPC_CorvaneDB(frm, link)) << c.text;
+    EXPECT_EQ(DbTxt(), "") << c.text;
+    ExpectFailure("PDA2PCCorvaneDB Error!!", c.text);
     EXPECT_EQ(window.log_items.back(), window.messages[0].text);
   }
 }
 
-TEST_F(FlightsImportTest, ImportLeavesTheHandheldUnchanged) {
-  builder.AddDatabase(kSchemaDatabase, Schema(3));
-  builder.AddDatabase(kFlightsDatabase, {FlightByPosition(), FlightByPosition()});
-  std::string before = ReadFileBytes(builder.DatabasePath(kFlightsDatabase));
-  ASSERT_TRUE(PDAtoPC_CorvaneDB(frm, link));
-  link.Flush();
-  EXPECT_EQ(ReadFileBytes(builder.DatabasePath(kFlightsDatabase)), before);
+using FlightsResetTest = HandheldTest;
+
+TEST_F(FlightsResetTest, EmptiesTheFlightsDatabaseOnly) {
+  frm.currentVerboseLevel = 5;
+  builder.AddDatabase(kCacheDatabase, {TextsRecord({"x"})});
+  const std::string cacheBefore = ReadFileBytes(builder.DatabasePath(kCacheDatabase));
+  for (int records : {3, 0}) {
+    builder.AddDatabase(kFlightsDatabase, std::vector<Bytes>(records, TextsRecord({"a", "b"})));
+    const std::string before = ReadFileBytes(builder.DatabasePath(kFlightsDatabase));
+    window.log_items.clear();
+
+    ASSERT_TRUE(ResetPalmDB(frm, link)) << records;
+    std::vector<std::string> log = {
+        "Clearing PDA's flights DB", "Open CRVN_Corvane_db",
+        "Open CRVN_Corvane_db got " + std::to_string(records) + " records"};
+    if (records) log.push_back("removing all records");
+    EXPECT_EQ(window.log_items, log);
+    link.Flush();
+    PdbFile after = ReadPdbFile(builder.DatabasePath(kFlightsDatabase));
+    EXPECT_TRUE(after.records.empty());
+    EXPECT_EQ(after.header.Name(), kFlightsDatabase);
+    if (records == 0) {
+      EXPECT_EQ(ReadFileBytes(builder.DatabasePath(kFlightsDatabase)), before) << "not rewritten";
+    }
+  }
+  EXPECT_EQ(ReadFileBytes(builder.DatabasePath(kCacheDatabase)), cacheBefore);
+  EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(FlightsResetTest, MissingDatabaseIsReported) {
+  frm.currentVerboseLevel = 5;
+  EXPECT_FALSE(ResetPalmDB(frm, link));
+  ExpectFailure("ResetPalmDB Error!!", std::to_string(err::kNotFound) + " - ");
+  EXPECT_EQ(window.log_items.back(), window.messages[0].text);
 }
 
 }  // namespace

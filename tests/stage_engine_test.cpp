@@ -42,10 +42,7 @@ class StageEngineTest : public ConduitTest {
                           "PCtoPDA_CorvaneReport"}) {
       plan.export_phase.push_back(Recorded(n));
     }
-    plan.reset = [this] {
-      calls.push_back("ResetPalmDB");
-      return true;
-    };
+    plan.reset = Recorded("ResetPalmDB").run;
     return StageEngine(frm, l, std::move(plan));
   }
 
