@@ -161,15 +161,5 @@ TEST_F(CacheExportTest, MissingDatabaseTakesTheErrorPath) {
   ExpectFailure(kTitle, "-2147213296 - ");
 }
 
-TEST_F(CacheExportTest, RecordLogLines) {
-  WriteFileBytes(Exchange("simulator.txt"), "S");
-  EXPECT_TRUE(PCtoPDA_CorvaneCache(frm, link));
-  EXPECT_EQ(window.log_items.front(), "Open the handheld Database");
-  EXPECT_EQ(std::vector<std::string>(window.log_items.end() - 4, window.log_items.end()),
-            (std::vector<std::string>{"Exporting sim. types.", "write all data in vdata variable",
-                                      "writing the pc record onto Handheld database.",
-                                      "Simulator exported succesfully."}));
-}
-
 }  // namespace
 }  // namespace corvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,6 +35,17 @@ inline Bytes SchemaRecord(int16_t panel, const std::string& customType,
 // A schema record with only the field name of interest.
 inline Bytes SchemaRecord(const std::string& fieldName) {
   return SchemaRecord(1, "T", "Display", fieldName);
+}
+
+// True when lines hold wanted in this order, other lines between them.
+inline bool InOrder(const std::vector<std::string>& lines, const std::vector<std::string>& wanted) {
+  auto at = lines.begin();
+  for (const std::string& w : wanted) {
+    at = std::find(at, lines.end(), w);
+    if (at == lines.end()) return false;
+    ++at;
+  }
+  return true;
 }
 
 // Builds the .pdb files of a handheld folder for tests.
