@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "caught_error.h"
 #include "child_process.h"
 #include "handheld/handheld_folder.h"
 #include "handheld/hotsync_link.h"
@@ -19,6 +20,8 @@
 
 namespace corvane {
 namespace {
+
+using testing::ErrorNumberOf;
 
 using testing::ChildProcess;
 using testing::ReadFileBytes;
@@ -160,15 +163,6 @@ TEST_F(HotSyncLauncherTest, FolderRemovedWhileHeldMakesTheLinkFail) {
   EXPECT_EQ(Output().rfind("error: " + std::to_string(err::kNoHotSyncLink) + " - ", 0), 0u)
       << Output();
   EXPECT_NE(Output().find(handheld), std::string::npos) << Output();
-}
-
-int32_t ErrorNumberOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const ConduitError& e) {
-    return e.number();
-  }
-  return 0;
 }
 
 // In-process: the link without a launcher, and for tools.

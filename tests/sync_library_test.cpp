@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "caught_error.h"
 #include "handheld/handheld_database.h"
 #include "handheld/handheld_folder.h"
 #include "handheld/hotsync_link.h"
@@ -16,27 +17,12 @@
 namespace corvane {
 namespace {
 
+using testing::ErrorNumberOf;
+using testing::ErrorOf;
+
 using testing::ToBytes;
 
 using namespace std::string_literals;
-
-// The error's text, or "" when f raised none.
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const ConduitError& e) {
-    return e.Text();
-  }
-  return "";
-}
-int32_t ErrorNumberOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const ConduitError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 // ---- PDByteConverter ----
 
