@@ -50,6 +50,8 @@ class PendingTemporary {
   std::string path_;
 };
 
+}  // namespace
+
 void SyncFolder(const std::string& folder) {
   int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) throw ConduitError::FromErrno(errno, folder);
@@ -59,8 +61,6 @@ void SyncFolder(const std::string& folder) {
   // Some file systems cannot sync a folder; the rename itself has happened.
   if (rc != 0 && e != EINVAL && e != ENOTSUP) throw ConduitError::FromErrno(e, folder);
 }
-
-}  // namespace
 
 bool IsAtomicTemporaryName(const std::string& name) {
   const size_t marker = sizeof(kTempMarker) - 1;

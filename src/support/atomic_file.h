@@ -15,6 +15,10 @@ namespace corvane {
 void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& data);
 void WriteFileAtomically(const std::string& path, const std::string& data);
 
+// Makes a folder's entries (a rename, a new file) durable; raises
+// ConduitError (errno) when the folder cannot be synced.
+void SyncFolder(const std::string& folder);
+
 // True for the names WriteFileAtomically gives its temporaries.
 bool IsAtomicTemporaryName(const std::string& file_name);
 

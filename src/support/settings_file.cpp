@@ -10,278 +10,39 @@
 #include <cstring>
 #include <vector>
 
+#include "support/atomic_file.h"
+#include "support/ini_format.h"
+#include "support/text_file.h"
+#include "support/text_ops.h"
+
 namespace corvane {
 
 namespace {
 
-// ---- The value format (the INI format of Qt's QSettings) ----
-
-bool IsHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return c - 'A' + 10;
-}
-
-bool IsValidUtf8(const std::string& s) {
-  size_t i = 0;
-  while (i < s.size()) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t extra = 0;
-    if (c < 0x80) {
-      extra = 0;
-    } else if (c >= 0xC2 && c <= 0xDF) {
-      extra = 1;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      extra = 2;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      extra = 3;
-    } else {
-      return false;
-    }
-    if (i + extra >= s.size()) {
-      return false;
-    }
-    for (size_t k = 1; k <= extra; ++k) {
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += extra + 1;
-  }
-  return true;
-}
-
-// An escaped character code above one byte (only Qt writes those) as UTF-8.
-void AppendCode(std::string& out, unsigned code) {
-  if (code < 0x100) {
-    out.push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xE0 | ((code >> 12) & 0x0F)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
-}
-
-std::string HexEscape(unsigned char c) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string s = "\\x";
-  if (c >= 0x10) s.push_back(kDigits[c >> 4]);
-  s.push_back(kDigits[c & 0xF]);
-  return s;
-}
-
-void ChopTrailingSpaces(std::string& s, size_t limit) {
-  while (s.size() > limit && (s.back() == ' ' || s.back() == '\t')) s.pop_back();
-}
-
-// ---- The file's lines ----
-
-bool IsIniSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-
-struct IniLine {
-  size_t start = 0;
-  size_t end = 0;                     // before the line end
-  size_t equals = std::string::npos;  // of key=value lines
-};
-
-// One logical line from pos on, as QSettings splits them: quotes and
-// escaped line ends continue a line; ';' outside quotes starts a comment.
-bool NextIniLine(const std::string& data, size_t& pos, IniLine& line) {
-  const size_t len = data.size();
-  bool in_quotes = false;
-  line.equals = std::string::npos;
-  size_t start = pos;
-  while (start < len && IsIniSpace(data[start])) ++start;
-  size_t i = start;
-  while (i < len) {
-    char ch = data[i++];
-    if (ch == '=') {
-      if (!in_quotes && line.equals == std::string::npos) line.equals = i - 1;
-    } else if (ch == '\n' || ch == '\r') {
-      if (i == start + 1) {
-        ++start;
-      } else if (!in_quotes) {
-        --i;
-        break;
-      }
-    } else if (ch == '\\') {
-      if (i < len) {
-        char escaped = data[i++];
-        if (i < len) {
-          char next = data[i];
-          if ((escaped == '\n' && next == '\r') || (escaped == '\r' && next == '\n')) ++i;
-        }
-      }
-    } else if (ch == '"') {
-      in_quotes = !in_quotes;
-    } else if (ch == ';') {
-      if (i == start + 1) {
-        while (i < len && data[i] != '\n' && data[i] != '\r') ++i;
-        while (i < len && IsIniSpace(data[i])) ++i;
-        start = i;
-      } else if (!in_quotes) {
-        --i;
-        break;
-      }
-    }
-  }
-  pos = i;
-  line.start = start;
-  line.end = i;
-  return i > start;
-}
-
-std::string Trimmed(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && IsIniSpace(s[b])) ++b;
-  while (e > b && IsIniSpace(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
-
-bool EqualsNoCase(const std::string& a, const char* b) {
-  if (a.size() != std::strlen(b)) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != b[i]) return false;
-  }
-  return true;
-}
-
-// A key as the file spells it: '\' stands for '/', %XX for other characters.
-std::string UnescapeKey(const std::string& key) {
-  std::string out;
-  for (size_t i = 0; i < key.size(); ++i) {
-    if (key[i] == '\\') {
-      out.push_back('/');
-    } else if (key[i] == '%' && i + 2 < key.size() && IsHexDigit(key[i + 1]) &&
-               IsHexDigit(key[i + 2])) {
-      out.push_back(static_cast<char>(HexValue(key[i + 1]) * 16 + HexValue(key[i + 2])));
-      i += 2;
-    } else {
-      out.push_back(key[i]);
-    }
-  }
-  return out;
-}
-
-std::string EscapeKey(const std::string& key) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string out;
-  for (char c : key) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (c == '/') {
-      out.push_back('\\');
-    } else if (std::isalnum(u) || c == '_' || c == '-' || c == '.') {
-      out.push_back(c);
-    } else {
-      out.push_back('%');
-      out.push_back(kDigits[u >> 4]);
-      out.push_back(kDigits[u & 0xF]);
-    }
-  }
-  return out;
-}
-
-// Where the [General] values of a file stand.
-struct GeneralLayout {
-  std::optional<IniLine> last_match;     // the value in force: the last one
-  size_t insert_at = std::string::npos;  // after the last line of the General keys
-  bool has_general = false;
-};
-
-GeneralLayout Scan(const std::string& data, const std::string& name) {
-  GeneralLayout layout;
-  bool in_general = true;  // keys before any section belong to General
-  size_t pos = 0;
-  IniLine line;
-  while (NextIniLine(data, pos, line)) {
-    if (data[line.start] == '[') {
-      size_t close = data.find(']', line.start);
-      if (close == std::string::npos || close >= line.end) close = line.end;
-      in_general =
-          EqualsNoCase(Trimmed(data.substr(line.start + 1, close - line.start - 1)), "general");
-      if (in_general) {
-        layout.has_general = true;
-        layout.insert_at = line.end;
-      }
-      continue;
-    }
-    if (!in_general) continue;
-    if (line.equals != std::string::npos) layout.insert_at = line.end;
-    if (line.equals == std::string::npos) continue;
-    if (UnescapeKey(Trimmed(data.substr(line.start, line.equals - line.start))) == name) {
-      layout.last_match = line;
-    }
-  }
-  return layout;
-}
-
 // ---- Files ----
 
-bool ReadWholeFile(const std::string& path, std::string& out) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  out.clear();
-  char buf[8192];
-  for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    out.append(buf, static_cast<size_t>(n));
+// The store never reports errors: a file that cannot be read or written is
+// a failed call, nothing more.
+bool ReadFileIfAny(const std::string& path, std::string& out) {
+  try {
+    out = ReadWholeFile(path);
+    return true;
+  } catch (const std::exception&) {
+    return false;
   }
-  ::close(fd);
-  return true;
 }
 
-bool SyncFolder(const std::string& folder) {
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = ::fsync(fd) == 0;
-  ::close(fd);
-  return ok;
+bool ReplaceFile(const std::string& path, const std::string& content) {
+  try {
+    WriteFileAtomically(path, content);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
 }
 
 std::string FolderOf(const std::string& file) {
   return file.substr(0, file.rfind('/'));
-}
-
-// Replaces path with content: a temporary file beside it, renamed over it,
-// so that a reader (the PC application) never sees half a file.
-bool ReplaceFile(const std::string& path, const std::string& content) {
-  struct stat old;
-  mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0600;
-  std::string tmp = path + ".XXXXXX";
-  int fd = ::mkstemp(tmp.data());
-  if (fd < 0) return false;
-  bool ok = true;
-  size_t done = 0;
-  while (ok && done < content.size()) {
-    ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0)
-      ok = false;
-    else
-      done += static_cast<size_t>(n);
-  }
-  ok = ok && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && ::rename(tmp.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  SyncFolder(FolderOf(path));
-  return true;
 }
 
 bool MakeFolders(const std::string& folder) {
@@ -295,166 +56,6 @@ bool MakeFolders(const std::string& folder) {
 }
 
 }  // namespace
-
-std::string IniEscapeValue(const std::string& text) {
-  std::string s = text;
-  // A leading '@' marks the format's typed values; a text keeps it doubled.
-  if (!s.empty() && s[0] == '@') s.insert(s.begin(), '@');
-  // Bytes above ASCII go as they are when they spell UTF-8 (as Qt writes
-  // them), escaped otherwise, so that we read back exactly what we wrote.
-  const bool raw_high = IsValidUtf8(s);
-  std::string out;
-  bool needs_quotes = false;
-  bool escape_next_if_digit = false;
-  for (char c : s) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (c == ';' || c == ',' || c == '=') needs_quotes = true;
-    if (escape_next_if_digit && IsHexDigit(c)) {
-      out += HexEscape(u);
-      continue;
-    }
-    escape_next_if_digit = false;
-    switch (c) {
-      case '\0':
-        out += "\\0";
-        escape_next_if_digit = true;
-        break;
-      case '\a':
-        out += "\\a";
-        break;
-      case '\b':
-        out += "\\b";
-        break;
-      case '\f':
-        out += "\\f";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\v':
-        out += "\\v";
-        break;
-      case '"':
-      case '\\':
-        out.push_back('\\');
-        out.push_back(c);
-        break;
-      default:
-        if (u <= 0x1F || u == 0x7F || (u >= 0x80 && !raw_high)) {
-          out += HexEscape(u);
-          escape_next_if_digit = true;
-        } else {
-          out.push_back(c);
-        }
-    }
-  }
-  if (needs_quotes || (!out.empty() && (out.front() == ' ' || out.back() == ' '))) {
-    out = "\"" + out + "\"";
-  }
-  return out;
-}
-
-std::string IniUnescapeValue(const std::string& str) {
-  std::vector<std::string> items;
-  std::string cur;
-  bool is_list = false;
-  bool in_quotes = false;
-  bool cur_quoted = false;
-  size_t i = 0;
-  size_t chop_limit = 0;
-  auto skip_spaces = [&] {
-    while (i < str.size() && (str[i] == ' ' || str[i] == '\t')) ++i;
-  };
-  skip_spaces();
-  while (i < str.size()) {
-    char ch = str[i];
-    if (ch == '\\') {
-      ++i;
-      if (i >= str.size()) break;
-      char e = str[i++];
-      static const char kEscapes[][2] = {{'a', '\a'}, {'b', '\b'},  {'f', '\f'}, {'n', '\n'},
-                                         {'r', '\r'}, {'t', '\t'},  {'v', '\v'}, {'"', '"'},
-                                         {'?', '?'},  {'\'', '\''}, {'\\', '\\'}};
-      bool simple = false;
-      for (const auto& esc : kEscapes) {
-        if (e == esc[0]) {
-          cur.push_back(esc[1]);
-          simple = true;
-          break;
-        }
-      }
-      if (simple) {
-        chop_limit = cur.size();
-        continue;
-      }
-      if (e == 'x') {
-        if (i >= str.size()) break;
-        if (IsHexDigit(str[i])) {
-          unsigned code = 0;
-          while (i < str.size() && IsHexDigit(str[i]))
-            code = ((code << 4) | HexValue(str[i++])) & 0xFFFF;
-          AppendCode(cur, code);
-        }
-      } else if (e >= '0' && e <= '7') {
-        unsigned code = static_cast<unsigned>(e - '0');
-        while (i < str.size() && str[i] >= '0' && str[i] <= '7') {
-          code = ((code << 3) | static_cast<unsigned>(str[i++] - '0')) & 0xFFFF;
-        }
-        AppendCode(cur, code);
-      } else if (e == '\n' || e == '\r') {
-        if (i < str.size() && (str[i] == '\n' || str[i] == '\r') && str[i] != e) ++i;
-      }  // any other escaped character is dropped
-      chop_limit = cur.size();
-    } else if (ch == '"') {
-      ++i;
-      cur_quoted = true;
-      in_quotes = !in_quotes;
-      if (!in_quotes) {
-        skip_spaces();
-        chop_limit = cur.size();
-      }
-    } else if (ch == ',' && !in_quotes) {
-      if (!cur_quoted) ChopTrailingSpaces(cur, chop_limit);
-      is_list = true;
-      items.push_back(cur);
-      cur.clear();
-      cur_quoted = false;
-      chop_limit = 0;
-      ++i;
-      skip_spaces();
-    } else {
-      size_t j = i + 1;
-      while (j < str.size() && str[j] != '\\' && str[j] != '"' && str[j] != ',') ++j;
-      cur.append(str, i, j - i);
-      i = j;
-    }
-  }
-  if (!cur_quoted) ChopTrailingSpaces(cur, chop_limit);
-  items.push_back(cur);
-
-  // A doubled '@' is a text that began with '@'; "@ByteArray(...)" holds bytes.
-  for (auto& item : items) {
-    if (item.size() >= 2 && item[0] == '@' && item[1] == '@') item.erase(0, 1);
-  }
-  if (!is_list) {
-    std::string& s = items.front();
-    if (s.rfind("@ByteArray(", 0) == 0 && s.back() == ')') return s.substr(11, s.size() - 12);
-    if (s == "@Invalid()") return "";
-    return s;
-  }
-  std::string joined;
-  for (size_t k = 0; k < items.size(); ++k) {
-    if (k) joined.push_back(',');
-    joined += items[k];
-  }
-  return joined;
-}
 
 std::string DefaultConfigHome() {
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
@@ -477,7 +78,7 @@ std::optional<std::string> SettingsFile::FileFor(RootKey root, const std::string
   if (root != kHKeyCurrentUser) return std::nullopt;
   static const std::string kSoftware = "software\\";
   if (path.size() <= kSoftware.size() ||
-      !EqualsNoCase(path.substr(0, kSoftware.size() - 1), "software") ||
+      ToLowerAscii(path.substr(0, kSoftware.size() - 1)) != "software" ||
       path[kSoftware.size() - 1] != '\\') {
     return std::nullopt;
   }
@@ -514,7 +115,11 @@ bool SettingsFile::CreateKey(RootKey root, const std::string& path) {
   if (fd < 0) return false;
   bool ok = ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
-  SyncFolder(FolderOf(*file));
+  try {
+    SyncFolder(FolderOf(*file));
+  } catch (const std::exception&) {
+    // The key exists; only its durability is in doubt.
+  }
   return ok && OpenKey(root, path);
 }
 
@@ -522,8 +127,8 @@ std::optional<std::string> SettingsFile::QueryValue(RootKey root, const std::str
                                                     const std::string& name) {
   auto file = FileFor(root, path);
   std::string data;
-  if (!file || !ReadWholeFile(*file, data)) return std::nullopt;
-  GeneralLayout layout = Scan(data, name);
+  if (!file || !ReadFileIfAny(*file, data)) return std::nullopt;
+  IniGeneralLayout layout = ScanIniGeneral(data, name);
   if (!layout.last_match) return std::nullopt;
   const IniLine& line = *layout.last_match;
   std::string value = IniUnescapeValue(data.substr(line.equals + 1, line.end - line.equals - 1));
@@ -536,22 +141,22 @@ bool SettingsFile::SetValue(RootKey root, const std::string& path, const std::st
   auto file = FileFor(root, path);
   if (!file) return false;
   std::string content;
-  if (!ReadWholeFile(*file, content)) {
-    if (errno != ENOENT) return false;
+  if (!ReadFileIfAny(*file, content)) {
+    if (::access(file->c_str(), F_OK) == 0) return false;  // there, but unreadable
     content.clear();
   }
   // A string's data ends with its terminating zero, which the file does not keep.
   std::string text = data;
   if (!text.empty() && text.back() == '\0') text.pop_back();
   const std::string eol = content.find("\r\n") != std::string::npos ? "\r\n" : "\n";
-  const std::string entry = EscapeKey(name) + "=" + IniEscapeValue(text);
+  const std::string entry = IniEscapeKey(name) + "=" + IniEscapeValue(text);
 
   // Qt keeps [General] first; a section of our own there is always read.
   auto with_new_section = [&](const std::string& rest) {
     return "[General]" + eol + entry + eol + (rest.empty() ? "" : eol) + rest;
   };
   std::string updated = content;
-  GeneralLayout layout = Scan(content, name);
+  IniGeneralLayout layout = ScanIniGeneral(content, name);
   if (layout.last_match) {
     updated.replace(layout.last_match->start, layout.last_match->end - layout.last_match->start,
                     entry);
@@ -562,7 +167,7 @@ bool SettingsFile::SetValue(RootKey root, const std::string& path, const std::st
     updated = with_new_section(content);
   }
   // A damaged file (a quote left open) can swallow what we add to it.
-  auto check = Scan(updated, name);
+  auto check = ScanIniGeneral(updated, name);
   if (!check.last_match || IniUnescapeValue(updated.substr(
                                check.last_match->equals + 1,
                                check.last_match->end - check.last_match->equals - 1)) != text) {

@@ -39,10 +39,4 @@ class SettingsFile : public SettingsStore {
 // $XDG_CONFIG_HOME when it is an absolute path, else $HOME/.config.
 std::string DefaultConfigHome();
 
-// A text as the INI format stores a string value, and back. A value that the
-// format would read as a list (unquoted commas) reads as its items joined by
-// commas: the settings are texts whatever they hold.
-std::string IniEscapeValue(const std::string& text);
-std::string IniUnescapeValue(const std::string& stored);
-
 }  // namespace corvane
