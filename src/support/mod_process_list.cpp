@@ -3,23 +3,9 @@
 #include <regex>
 
 #include "support/conduit_log.h"
+#include "support/mod_reg.h"
 
 namespace corvane {
-
-namespace {
-
-// The name as logged: no zero characters, no surrounding spaces.
-std::string DisplayName(const std::string& name) {
-  std::string s;
-  for (char c : name) {
-    if (c != '\0') s.push_back(c);
-  }
-  size_t begin = s.find_first_not_of(' ');
-  if (begin == std::string::npos) return "";
-  return s.substr(begin, s.find_last_not_of(' ') - begin + 1);
-}
-
-}  // namespace
 
 bool RegExpTest(const std::string& pattern, const std::string& text, bool ignoreCase) {
   auto flags = std::regex::ECMAScript;
@@ -36,7 +22,7 @@ std::optional<bool> IsProcessRunning(FrmMain& frm, const ProcessList& processes,
   std::optional<std::vector<std::string>> names = processes.Snapshot();
   if (!names) return std::nullopt;
   for (const std::string& name : *names) {
-    WriteLog(frm, DisplayName(name), kToListAndFile, 20);
+    WriteLog(frm, TrimNulls(name), kToListAndFile, 20);
     // What follows a zero character cannot take part in a match.
     if (RegExpTest(pattern, name.substr(0, name.find('\0')), ignoreCase)) return true;
   }

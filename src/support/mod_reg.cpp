@@ -1,5 +1,7 @@
 #include "support/mod_reg.h"
 
+#include "support/text_ops.h"
+
 namespace corvane {
 
 bool KeyExists(SettingsStore& store, RootKey root, const std::string& path) {
@@ -36,9 +38,7 @@ std::string TrimNulls(const std::string& text) {
   for (char c : text) {
     if (c != '\0') s.push_back(c);
   }
-  size_t begin = s.find_first_not_of(' ');
-  if (begin == std::string::npos) return "";
-  return s.substr(begin, s.find_last_not_of(' ') - begin + 1);
+  return TrimSpaces(s);
 }
 
 }  // namespace corvane

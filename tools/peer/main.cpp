@@ -8,16 +8,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <chrono>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "common/process_name.h"
+#include "support/atomic_file.h"
+#include "support/exchange_path.h"
+#include "support/text_file.h"
+#include "support/text_ops.h"
 
 namespace {
 
@@ -50,36 +52,19 @@ struct Step {
   double timeout = 30;
 };
 
-std::string FlagPath(const std::string& dir) {
-  if (!dir.empty() && dir.back() == '/') return dir + "status.flag";
-  return dir + "/status.flag";
+// The stage as the conduit compares it: spaces trimmed, lower case.
+std::string Normalised(const std::string& s) {
+  return corvane::ToLowerAscii(corvane::TrimSpaces(s));
 }
 
-std::string Normalised(std::string s) {
-  size_t b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return "";
-  s = s.substr(b, s.find_last_not_of(' ') - b + 1);
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
-bool ReadFlag(const std::string& path, std::string& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out.assign(std::istreambuf_iterator<char>(in), {});
-  return true;
-}
-
-// Replaces the file whole, so the conduit never reads half a stage.
-bool WriteFlag(const std::string& path, const std::string& text) {
-  std::string tmp = path + ".peer-tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) return false;
+// What status.flag holds, or nothing when it cannot be read (missing, or
+// caught mid-replacement).
+std::optional<std::string> ReadFlag(const std::string& path) {
+  try {
+    return corvane::ReadWholeFile(path);
+  } catch (const std::exception&) {
+    return std::nullopt;
   }
-  return std::rename(tmp.c_str(), path.c_str()) == 0;
 }
 
 bool ParseSeconds(const char* text, double& value) {
@@ -139,11 +124,14 @@ int main(int argc, char** argv) {
     return Fail("cannot take the name " + name + ": " + std::strerror(errno));
   }
 
-  const std::string flag = FlagPath(exchange);
+  const std::string flag = corvane::JoinPath(exchange, "status.flag");
   for (const Step& step : steps) {
     if (step.kind == "write") {
-      if (!WriteFlag(flag, step.arg)) {
-        return Fail("cannot write '" + step.arg + "' into " + flag + ": " + std::strerror(errno));
+      // Replaced whole, so the conduit never reads half a stage.
+      try {
+        corvane::WriteFileAtomically(flag, step.arg);
+      } catch (const std::exception& e) {
+        return Fail("cannot write '" + step.arg + "' into " + flag + ": " + e.what());
       }
     } else if (step.kind == "wait") {
       const std::string want = Normalised(step.arg);
@@ -153,8 +141,8 @@ int main(int argc, char** argv) {
       std::string seen;
       bool found = false;
       for (;;) {
-        std::string raw;
-        seen = ReadFlag(flag, raw) ? Normalised(raw) : "(no file)";
+        std::optional<std::string> raw = ReadFlag(flag);
+        seen = raw ? Normalised(*raw) : "(no file)";
         if (seen == want) {
           found = true;
           break;
