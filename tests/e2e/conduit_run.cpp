@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/text_ops.h"
+#include "log_messages.h"
 
 namespace corvane::testing {
 
@@ -70,14 +70,7 @@ std::unique_ptr<ChildProcess> ConduitRun::StartPeer(const std::vector<std::strin
 }
 
 std::vector<std::string> ConduitRun::LogMessages() const {
-  std::vector<std::string> messages;
-  if (!std::filesystem::exists(LogFile())) return messages;
-  for (const std::string& line : SplitText(ReadFileBytes(LogFile()), "\r\n")) {
-    if (line.empty()) continue;
-    auto bar = line.find(" | ");
-    messages.push_back(bar == std::string::npos ? line : line.substr(bar + 3));
-  }
-  return messages;
+  return LogMessagesOf(LogFile());
 }
 
 }  // namespace corvane::testing
