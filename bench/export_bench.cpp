@@ -14,7 +14,7 @@
 #include "handheld/hotsync_link.h"
 #include "handheld/pdb_format.h"
 #include "null_window.h"
-#include "support/clock.h"
+#include "platform/system_clock.h"
 #include "support/frm_main.h"
 #include "support/window.h"
 

@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <string>
 
-#include "support/atomic_file.h"
 #include "handheld/handheld_database.h"
 #include "handheld/handheld_folder.h"
 #include "handheld/pdb_format.h"
 #include "handheld/sync_library.h"
+#include "support/atomic_file.h"
 
 namespace corvane {
 namespace {

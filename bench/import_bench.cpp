@@ -17,12 +17,12 @@
 #include <string>
 #include <vector>
 
-#include "handheld/cache_import.h"
-#include "handheld/field_list.h"
-#include "handheld/flights_import.h"
 #include "handheld/hotsync_link.h"
 #include "handheld/pdb_format.h"
-#include "handheld/version_import.h"
+#include "import/cache_import.h"
+#include "import/field_list.h"
+#include "import/flights_import.h"
+#include "import/version_import.h"
 #include "null_window.h"
 #include "support/frm_main.h"
 #include "support/text_file.h"

@@ -3,10 +3,10 @@
 #include "export/cache_export.h"
 #include "export/report_export.h"
 #include "export/schema_export.h"
-#include "handheld/cache_import.h"
-#include "handheld/flights_import.h"
-#include "handheld/flights_reset.h"
-#include "handheld/version_import.h"
+#include "import/cache_import.h"
+#include "import/flights_import.h"
+#include "import/flights_reset.h"
+#include "import/version_import.h"
 
 namespace corvane {
 

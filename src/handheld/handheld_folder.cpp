@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "support/atomic_file.h"
 #include "handheld/handheld_database.h"
+#include "support/atomic_file.h"
 #include "support/conduit_error.h"
 
 namespace corvane {

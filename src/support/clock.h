@@ -18,10 +18,4 @@ class Clock {
   virtual LocalDateTime Now() const = 0;
 };
 
-// The system's local time.
-class SystemClock : public Clock {
- public:
-  LocalDateTime Now() const override;
-};
-
 }  // namespace corvane

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "child_process.h"
+#include "fixtures/child_process.h"
 
 namespace corvane::testing {
 

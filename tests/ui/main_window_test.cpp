@@ -4,9 +4,9 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QScreen>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <cstdlib>
 

@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <QtTest/QTest>
 
-#include "memory_settings_store.h"
+#include "fixtures/memory_settings_store.h"
 #include "support/mod_reg.h"
 #include "ui/qt_application.h"
 

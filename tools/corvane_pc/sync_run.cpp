@@ -13,12 +13,12 @@
 #include "corvane_pc/reports.h"
 #include "corvane_pc/schema.h"
 #include "corvane_pc/staging.h"
+#include "platform/executable_folder.h"
+#include "platform/settings_file.h"
 #include "support/atomic_file.h"
 #include "support/conduit_error.h"
 #include "support/exchange_path.h"
-#include "support/executable_folder.h"
 #include "support/mod_reg.h"
-#include "support/settings_file.h"
 #include "support/text_file.h"
 
 namespace corvane::pc {

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "support/atomic_file.h"
 #include "handheld/pdb_format.h"
 #include "pdb_description.h"
 #include "pdb_dump.h"
+#include "support/atomic_file.h"
 #include "support/conduit_error.h"
 
 namespace corvane::pdbtool {

@@ -1,0 +1,32 @@
+#include "import/flights_reset.h"
+
+#include "handheld/sync_library.h"
+#include "import/flights_import.h"
+#include "support/conduit_error.h"
+#include "support/conduit_log.h"
+#include "support/transfer_error.h"
+
+namespace corvane {
+
+bool ResetPalmDB(FrmMain& frm, HotSyncLink& link) {
+  try {
+    WriteLog(frm, "Clearing PDA's flights DB", kToListAndFile, 1);
+    WriteLog(frm, std::string("Open ") + kFlightsDatabase, kToListAndFile, 5);
+    PDRecordAdapter db =
+        PDDatabaseOpener(link).OpenDatabase(kFlightsDatabase, kRecordAdapterClass, kOpenReadWrite);
+    WriteLog(frm,
+             std::string("Open ") + kFlightsDatabase + " got " + std::to_string(db.RecordTotal()) +
+                 " records",
+             kToListAndFile, 5);
+    if (db.RecordTotal() > 0) {
+      WriteLog(frm, "removing all records", kToListAndFile, 5);
+      db.ClearRecords(0, 255);
+    }
+    return true;
+  } catch (const std::exception& e) {
+    ReportTransferError(frm, ErrorText(e), "ResetPalmDB Error!!");
+    return false;
+  }
+}
+
+}  // namespace corvane

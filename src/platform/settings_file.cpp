@@ -1,0 +1,179 @@
+#include "platform/settings_file.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "platform/ini_format.h"
+#include "support/atomic_file.h"
+#include "support/text_file.h"
+#include "support/text_ops.h"
+
+namespace corvane {
+
+namespace {
+
+// ---- Files ----
+
+// The store never reports errors: a file that cannot be read or written is
+// a failed call, nothing more.
+bool ReadFileIfAny(const std::string& path, std::string& out) {
+  try {
+    out = ReadWholeFile(path);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool ReplaceFile(const std::string& path, const std::string& content) {
+  try {
+    WriteFileAtomically(path, content);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+std::string FolderOf(const std::string& file) {
+  return file.substr(0, file.rfind('/'));
+}
+
+bool MakeFolders(const std::string& folder) {
+  struct stat st;
+  if (::stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  size_t slash = folder.rfind('/');
+  if (slash != std::string::npos && slash > 0 && !MakeFolders(folder.substr(0, slash))) {
+    return false;
+  }
+  return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+}  // namespace
+
+std::string DefaultConfigHome() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg && xdg[0] == '/') return xdg;
+  const char* home = std::getenv("HOME");
+  std::string h = home && *home ? home : "";
+  if (h.empty()) {
+    if (const passwd* pw = ::getpwuid(::getuid())) h = pw->pw_dir ? pw->pw_dir : "";
+  }
+  return h + "/.config";
+}
+
+SettingsFile::SettingsFile(std::string config_home) : config_home_(std::move(config_home)) {}
+
+std::string SettingsFile::ConfigHome() const {
+  return config_home_ ? *config_home_ : DefaultConfigHome();
+}
+
+std::optional<std::string> SettingsFile::FileFor(RootKey root, const std::string& path) const {
+  if (root != kHKeyCurrentUser) return std::nullopt;
+  static const std::string kSoftware = "software\\";
+  if (path.size() <= kSoftware.size() ||
+      ToLowerAscii(path.substr(0, kSoftware.size() - 1)) != "software" ||
+      path[kSoftware.size() - 1] != '\\') {
+    return std::nullopt;
+  }
+  std::string rest = path.substr(kSoftware.size());
+  while (!rest.empty() && rest.back() == '\\') rest.pop_back();
+  size_t sep = rest.find('\\');
+  if (sep == std::string::npos) return std::nullopt;
+  std::string org = rest.substr(0, sep);
+  std::string app = rest.substr(sep + 1);
+  for (const std::string* part : {&org, &app}) {
+    if (part->empty() || *part == "." || *part == ".." ||
+        part->find_first_of("/\\") != std::string::npos) {
+      return std::nullopt;  // sub-keys and names that are no file names have no file
+    }
+  }
+  return ConfigHome() + "/" + org + "/" + app + ".conf";
+}
+
+bool SettingsFile::OpenKey(RootKey root, const std::string& path) {
+  auto file = FileFor(root, path);
+  if (!file) return false;
+  struct stat st;
+  if (::stat(file->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  // Writing replaces the file, which needs the folder as well as the file.
+  return ::access(file->c_str(), R_OK | W_OK) == 0 &&
+         ::access(FolderOf(*file).c_str(), W_OK | X_OK) == 0;
+}
+
+bool SettingsFile::CreateKey(RootKey root, const std::string& path) {
+  auto file = FileFor(root, path);
+  if (!file) return false;
+  if (!MakeFolders(FolderOf(*file))) return false;
+  int fd = ::open(file->c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  bool ok = ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  try {
+    SyncFolder(FolderOf(*file));
+  } catch (const std::exception&) {
+    // The key exists; only its durability is in doubt.
+  }
+  return ok && OpenKey(root, path);
+}
+
+std::optional<std::string> SettingsFile::QueryValue(RootKey root, const std::string& path,
+                                                    const std::string& name) {
+  auto file = FileFor(root, path);
+  std::string data;
+  if (!file || !ReadFileIfAny(*file, data)) return std::nullopt;
+  IniGeneralLayout layout = ScanIniGeneral(data, name);
+  if (!layout.last_match) return std::nullopt;
+  const IniLine& line = *layout.last_match;
+  std::string value = IniUnescapeValue(data.substr(line.equals + 1, line.end - line.equals - 1));
+  value.push_back('\0');
+  return value;
+}
+
+bool SettingsFile::SetValue(RootKey root, const std::string& path, const std::string& name,
+                            const std::string& data) {
+  auto file = FileFor(root, path);
+  if (!file) return false;
+  std::string content;
+  if (!ReadFileIfAny(*file, content)) {
+    if (::access(file->c_str(), F_OK) == 0) return false;  // there, but unreadable
+    content.clear();
+  }
+  // A string's data ends with its terminating zero, which the file does not keep.
+  std::string text = data;
+  if (!text.empty() && text.back() == '\0') text.pop_back();
+  const std::string eol = content.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+  const std::string entry = IniEscapeKey(name) + "=" + IniEscapeValue(text);
+
+  // Qt keeps [General] first; a section of our own there is always read.
+  auto with_new_section = [&](const std::string& rest) {
+    return "[General]" + eol + entry + eol + (rest.empty() ? "" : eol) + rest;
+  };
+  std::string updated = content;
+  IniGeneralLayout layout = ScanIniGeneral(content, name);
+  if (layout.last_match) {
+    updated.replace(layout.last_match->start, layout.last_match->end - layout.last_match->start,
+                    entry);
+  } else if (layout.insert_at != std::string::npos) {
+    const bool at_end = layout.insert_at == content.size();
+    updated.insert(layout.insert_at, eol + entry + (at_end ? eol : ""));
+  } else {
+    updated = with_new_section(content);
+  }
+  // A damaged file (a quote left open) can swallow what we add to it.
+  auto check = ScanIniGeneral(updated, name);
+  if (!check.last_match || IniUnescapeValue(updated.substr(
+                               check.last_match->equals + 1,
+                               check.last_match->end - check.last_match->equals - 1)) != text) {
+    updated = with_new_section(content);
+  }
+  return ReplaceFile(*file, updated);
+}
+
+}  // namespace corvane

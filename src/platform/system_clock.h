@@ -1,0 +1,13 @@
+#pragma once
+
+#include "support/clock.h"
+
+namespace corvane {
+
+// The system's local time.
+class SystemClock : public Clock {
+ public:
+  LocalDateTime Now() const override;
+};
+
+}  // namespace corvane

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "support/process_list.h"
+
+namespace corvane {
+
+// The processes of this machine, read from proc_root (process_list_linux.cpp).
+std::unique_ptr<ProcessList> MakeSystemProcessList(const std::string& proc_root = "/proc");
+
+// A process's name from its /proc files: argv[0] without any Unix folder
+// (the text after the last '/'), or comm when the command line is empty. A
+// program under Wine keeps its Windows path, backslashes and all.
+std::string ProcessNameFrom(const std::string& cmdline, const std::string& comm);
+
+}  // namespace corvane
