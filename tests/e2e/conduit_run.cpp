@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "log_messages.h"
+#include "fixtures/log_messages.h"
 
 namespace corvane::testing {
 
@@ -67,6 +67,13 @@ std::unique_ptr<ChildProcess> ConduitRun::StartPeer(const std::vector<std::strin
       },
       10);
   return peer;
+}
+
+std::string ConduitRun::WhyAPcApplicationIsSeen() {
+  const std::string seen = pc_names.NeedNone();
+  if (seen.empty()) return "";
+  return "a process named '" + seen +
+         "' runs on this machine; the conduit would take it for the PC application";
 }
 
 std::vector<std::string> ConduitRun::LogMessages() const {

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "child_process.h"
-#include "temp_dir.h"
+#include "fixtures/child_process.h"
+#include "fixtures/pc_application_names.h"
+#include "fixtures/temp_dir.h"
 
 namespace corvane::testing {
 
@@ -35,6 +36,11 @@ class ConduitRun : public ::testing::Test {
   std::vector<std::string> LogMessages() const;
   std::string Bin(const std::string& name) const;
 
+  // For tests that need the PC application missing: why a process on this
+  // machine would pass for it, or "" when none does.
+  std::string WhyAPcApplicationIsSeen();
+
+  PcApplicationNames pc_names;
   TempDir temp;
   std::string app, config, exchange, handheld, output;
 };

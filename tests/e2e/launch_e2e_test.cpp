@@ -8,9 +8,9 @@
 
 #include "e2e/conduit_run.h"
 #include "e2e/x_display.h"
-#include "expected_log_header.h"
+#include "fixtures/expected_log_header.h"
+#include "fixtures/handheld_builder.h"
 #include "handheld/pdb_format.h"
-#include "handheld_builder.h"
 
 namespace corvane::testing {
 namespace {
@@ -103,6 +103,7 @@ TEST_F(LaunchE2eTest, WrongOrMissingStatusEndsWithoutAWindow) {
 }
 
 TEST_F(LaunchE2eTest, SuppressedNotificationEndsTheRunAtOnce) {
+  if (const std::string why = WhyAPcApplicationIsSeen(); !why.empty()) GTEST_SKIP() << why;
   Setting("PalmSyncSuppressNotify", "1");
   WriteFileBytes(exchange + "verbose.txt", "5");
   SetFlag("stage1 pda2pc");
@@ -141,6 +142,7 @@ class LaunchWindowE2eTest : public LaunchE2eTest {
 };
 
 TEST_F(LaunchWindowE2eTest, NotificationWhenThePcApplicationIsMissing) {
+  if (const std::string why = WhyAPcApplicationIsSeen(); !why.empty()) GTEST_SKIP() << why;
   ASSERT_FALSE(display.name().empty()) << "Xvfb did not start";
   SetFlag("stage1 pda2pc");
   ChildProcess conduit(Conduit(Launch::kHotSync, display.name()));
