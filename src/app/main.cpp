@@ -10,9 +10,11 @@
 #include "control/transfer_plan.h"
 #include "handheld/hotsync_link.h"
 #include "platform/executable_folder.h"
+#include "platform/log_folder.h"
 #include "platform/settings_file.h"
 #include "platform/system_clock.h"
 #include "platform/system_process_list.h"
+#include "platform/wine_fallback_settings.h"
 #include "support/conduit_log.h"
 #include "support/frm_main.h"
 #include "support/mod_process_list.h"
@@ -32,6 +34,7 @@ int main(int argc, char** argv) {
   FrmMain frm(window, clock);
   std::unique_ptr<HotSyncLink> link = HotSyncLink::FromEnvironment();
   SettingsFile settings;
+  WineFallbackSettings settings_or_wine(settings);
   std::unique_ptr<ProcessList> processes = MakeSystemProcessList();
 
   StageEngine engine(frm, *link, MakeTransferPlan(frm, *link));
@@ -42,8 +45,11 @@ int main(int argc, char** argv) {
 
   StartUpServices services;
   services.app_path = ExecutableFolder();
+  services.log_folder = LogFolder(services.app_path);
   services.read_sync_path = [&] {
-    return ReadRegString(settings, kHKeyCurrentUser, kCorvaneKeyPath, kPalmSyncPath);
+    std::string path =
+        ReadRegString(settings_or_wine, kHKeyCurrentUser, kCorvaneKeyPath, kPalmSyncPath);
+    return SyncPathReading(path, settings_or_wine.origin_note());
   };
   services.is_process_running = [&](const std::string& pattern, bool ignore_case) {
     return IsProcessRunning(frm, *processes, pattern, ignore_case);

@@ -25,6 +25,7 @@ void StartUp(FrmMain& frm, HotSyncLink& link, const StartUpServices& services) {
   frm.window.CenterOnScreen();
   frm.statusChanged = false;
   frm.appPath = services.app_path;
+  frm.logFolder = services.log_folder;
   frm.currentVerboseLevel = 1;
   LogFileOnly(frm, std::string(83, '='));
   LogFileOnly(frm, std::string(33, '=') + " sync starting... " + std::string(32, '='));
@@ -33,7 +34,9 @@ void StartUp(FrmMain& frm, HotSyncLink& link, const StartUpServices& services) {
                        std::to_string(kFileVersionMinor) + "." +
                        std::to_string(kFileVersionRevision));
   LogFileOnly(frm, "reading path from registry...");
-  frm.syncPath = services.read_sync_path();
+  SyncPathReading reading = services.read_sync_path();
+  frm.syncPath = reading.value;
+  if (reading.origin) LogFileOnly(frm, *reading.origin);
   LogFileOnly(frm, "path is: " + frm.syncPath);
   frm.currentVerboseLevel = LoadVerboseLevel(frm, frm.currentVerboseLevel);
 

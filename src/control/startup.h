@@ -14,10 +14,21 @@ class HotSyncLink;
 // backslash, not followed by conduit (the conduit itself), then .exe.
 inline constexpr const char* kPcApplicationPattern = R"((?:\\|^)corvane(?!conduit)[^\\]*\.exe)";
 
+// The PalmSyncPath setting as read, with a note for the log when it came
+// from elsewhere than the settings file, or when a fallback was tried and failed.
+struct SyncPathReading {
+  SyncPathReading(std::string path = {}, std::optional<std::string> note = std::nullopt)
+      : value(std::move(path)), origin(std::move(note)) {}
+
+  std::string value;
+  std::optional<std::string> origin;
+};
+
 // What start-up asks of the world outside the core.
 struct StartUpServices {
-  std::string app_path;                         // the executable's folder
-  std::function<std::string()> read_sync_path;  // the PalmSyncPath setting
+  std::string app_path;    // the executable's folder
+  std::string log_folder;  // where the log lives: app_path, or a per-user folder
+  std::function<SyncPathReading()> read_sync_path;
   std::function<std::optional<bool>(const std::string& pattern, bool ignore_case)>
       is_process_running;                                            // no answer without a snapshot
   std::function<void(const std::string& notification)> show_notify;  // modal

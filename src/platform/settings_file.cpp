@@ -1,8 +1,6 @@
 #include "platform/settings_file.h"
 
 #include <fcntl.h>
-#include <pwd.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "platform/ini_format.h"
+#include "platform/user_folders.h"
 #include "support/atomic_file.h"
 #include "support/text_file.h"
 #include "support/text_ops.h"
@@ -45,27 +44,10 @@ std::string FolderOf(const std::string& file) {
   return file.substr(0, file.rfind('/'));
 }
 
-bool MakeFolders(const std::string& folder) {
-  struct stat st;
-  if (::stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-  size_t slash = folder.rfind('/');
-  if (slash != std::string::npos && slash > 0 && !MakeFolders(folder.substr(0, slash))) {
-    return false;
-  }
-  return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
-}
-
 }  // namespace
 
 std::string DefaultConfigHome() {
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  if (xdg && xdg[0] == '/') return xdg;
-  const char* home = std::getenv("HOME");
-  std::string h = home && *home ? home : "";
-  if (h.empty()) {
-    if (const passwd* pw = ::getpwuid(::getuid())) h = pw->pw_dir ? pw->pw_dir : "";
-  }
-  return h + "/.config";
+  return XdgFolder("XDG_CONFIG_HOME", ".config");
 }
 
 SettingsFile::SettingsFile(std::string config_home) : config_home_(std::move(config_home)) {}
@@ -110,7 +92,7 @@ bool SettingsFile::OpenKey(RootKey root, const std::string& path) {
 bool SettingsFile::CreateKey(RootKey root, const std::string& path) {
   auto file = FileFor(root, path);
   if (!file) return false;
-  if (!MakeFolders(FolderOf(*file))) return false;
+  if (!MakeFolders(FolderOf(*file), 0700)) return false;
   int fd = ::open(file->c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) return false;
   bool ok = ::fsync(fd) == 0;

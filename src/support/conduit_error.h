@@ -26,6 +26,9 @@ inline constexpr int32_t kUnexpected = 51;
 // corvane-pc, the PC application's stand-in: a damaged logbook or exchange file.
 inline constexpr int32_t kDamagedLogbook = 1001;
 inline constexpr int32_t kDamagedExchangeFile = 1002;
+// A Wine prefix: a registry file that cannot be parsed, a path on no drive it links.
+inline constexpr int32_t kDamagedWineRegistry = 1003;
+inline constexpr int32_t kNoWineDrive = 1004;
 }  // namespace err
 
 // The one error type the program raises: a number and a description.

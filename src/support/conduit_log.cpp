@@ -8,7 +8,8 @@
 namespace corvane {
 
 std::string LogFilePath(const FrmMain& frm) {
-  return JoinPath(frm.appPath, std::string("\\") + kLogFileName);
+  const std::string& folder = frm.logFolder.empty() ? frm.appPath : frm.logFolder;
+  return JoinPath(folder, std::string("\\") + kLogFileName);
 }
 
 void WriteLog(FrmMain& frm, const std::string& s, int16_t dest, int16_t verboseLevel) {
@@ -25,7 +26,10 @@ bool AppendLogLine(FrmMain& frm, const std::string& line) {
     file.Close();
     return true;
   } catch (const std::exception& e) {
-    frm.window.ShowMessage(ErrorText(e), kApplicationTitle, MessageButtons::kOk);
+    if (!frm.logFailureShown) {
+      frm.logFailureShown = true;
+      frm.window.ShowMessage(ErrorText(e), kApplicationTitle, MessageButtons::kOk);
+    }
     return false;
   }
 }

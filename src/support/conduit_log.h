@@ -21,10 +21,12 @@ inline constexpr int16_t kToFileOnly = 1;
 void WriteLog(FrmMain& frm, const std::string& s, int16_t dest, int16_t verboseLevel);
 
 // Appends one line and CR LF to the log file, opening and closing it for the
-// line. A failure is shown in a message box and gives false.
+// line. A failure gives false; the first one of the run is shown in a message
+// box, later ones are not, so that an unwritable log never asks for a click
+// per line.
 bool AppendLogLine(FrmMain& frm, const std::string& line);
 
-// appPath + "\palmSynclog.txt".
+// logFolder + "\palmSynclog.txt"; appPath stands in for an empty logFolder.
 std::string LogFilePath(const FrmMain& frm);
 
 }  // namespace corvane

@@ -14,12 +14,15 @@ namespace corvane {
 struct FrmMain {
   FrmMain(Window& w, const Clock& c) : window(w), clock(c) {}
 
-  std::string appPath;   // the executable's folder, no trailing separator
-  std::string syncPath;  // PalmSyncPath as stored; empty when missing
+  std::string appPath;    // the executable's folder, no trailing separator
+  std::string logFolder;  // where palmSynclog.txt lives; empty: appPath
+  std::string syncPath;   // PalmSyncPath as stored; empty when missing
   int16_t currentVerboseLevel = 1;
   std::string lastStatus;
   bool statusChanged = false;
   int16_t fieldCount = 0;
+  // A log that cannot be written is reported once, not at every line.
+  bool logFailureShown = false;
 
   Window& window;
   const Clock& clock;

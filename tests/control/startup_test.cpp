@@ -8,6 +8,7 @@
 #include "control/launch_gates.h"
 #include "fixtures/conduit_test_fixture.h"
 #include "fixtures/expected_log_header.h"
+#include "fixtures/log_messages.h"
 #include "handheld/hotsync_link.h"
 
 namespace corvane {
@@ -67,6 +68,16 @@ TEST_F(StartUpTest, SuccessfulStartLeavesOnlyTheHeaderAtThresholdOne) {
   EXPECT_FALSE(window.timer);
   EXPECT_EQ(seen_pattern, R"((?:\\|^)corvane(?!conduit)[^\\]*\.exe)");
   EXPECT_TRUE(seen_icase);
+}
+
+TEST_F(StartUpTest, OriginOfThePathIsLoggedBeforeItInTheLogFolder) {
+  services.log_folder = temp.Sub("state");
+  services.read_sync_path = [this] { return SyncPathReading(exchange, "path from Wine"); };
+  EXPECT_TRUE(Run());
+  std::vector<std::string> expected = testing::kExpectedLogHeader;
+  expected.insert(expected.end(), {"path from Wine", "path is: " + exchange});
+  EXPECT_EQ(testing::LogMessagesOf(services.log_folder + "/palmSynclog.txt"), expected);
+  EXPECT_TRUE(window.log_items.empty());
 }
 
 TEST_F(StartUpTest, HeaderIsWrittenEvenWhenVerbosityIsZero) {

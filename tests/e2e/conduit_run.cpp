@@ -43,6 +43,9 @@ ChildProcess::Options ConduitRun::Conduit(Launch launch, const std::string& disp
     options.program = app + "/CorvaneConduit";
   }
   options.env["XDG_CONFIG_HOME"] = config;
+  // Nothing of this machine's user: no Wine prefix, no per-user log.
+  options.env["WINEPREFIX"] = temp.path() + "/wine";
+  options.env["XDG_STATE_HOME"] = temp.path() + "/state";
   options.env["QT_QPA_PLATFORM"] = display.empty() ? "offscreen" : "xcb";
   options.env["DISPLAY"] = display.empty() ? std::nullopt : std::optional<std::string>(display);
   options.cwd = temp.Sub("cwd");

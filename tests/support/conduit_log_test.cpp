@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "fixtures/conduit_test_fixture.h"
+#include "fixtures/log_messages.h"
 #include "support/date_text.h"
 
 namespace corvane {
@@ -58,11 +59,19 @@ TEST_F(ConduitLogTest, PendingEventsRunAfterTheLineIsWritten) {
   EXPECT_EQ(window.process_events_calls, calls);
 }
 
-TEST_F(ConduitLogTest, UnwritableFolderShowsABoxPerLineAndGoesOn) {
+TEST_F(ConduitLogTest, LogFolderTakesTheLogFromTheExecutablesFolder) {
+  frm.logFolder = temp.Sub("state");
+  WriteLog(frm, "m", kToFileOnly, 1);
+  EXPECT_EQ(LogFilePath(frm), frm.logFolder + "/palmSynclog.txt");
+  EXPECT_EQ(testing::LogMessagesOf(LogFilePath(frm)), std::vector<std::string>{"m"});
+  EXPECT_TRUE(LogMessages().empty());
+}
+
+TEST_F(ConduitLogTest, UnwritableFolderShowsOneBoxAndGoesOn) {
   frm.appPath = temp.path() + "/no-such-folder";
   WriteLog(frm, "first", kToListAndFile, 1);
   WriteLog(frm, "second", kToListAndFile, 1);
-  ASSERT_EQ(window.messages.size(), 2u);
+  ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.messages[0].title, "CorvaneConduit");
   EXPECT_EQ(window.messages[0].buttons, MessageButtons::kOk);
   EXPECT_EQ(window.messages[0].text.rfind("2 - No such file or directory", 0), 0u);

@@ -14,6 +14,7 @@
 #include "corvane_pc/schema.h"
 #include "corvane_pc/staging.h"
 #include "platform/executable_folder.h"
+#include "platform/log_folder.h"
 #include "platform/settings_file.h"
 #include "support/atomic_file.h"
 #include "support/conduit_error.h"
@@ -52,6 +53,10 @@ class Run {
   }
   int Fail(const std::string& message, bool keep_pending = false);
   bool Await(const char* stage, const char* error_stage);
+  // The conduit keeps its log beside itself, or per user when it may not.
+  std::string ConduitLog() const {
+    return LogFolder(std::filesystem::path(conduit_).parent_path().string()) + "/palmSynclog.txt";
+  }
   Prepared Prepare();
   void Summary(const Prepared& p, size_t committed);
 
@@ -80,8 +85,7 @@ int Run::Fail(const std::string& message, bool keep_pending) {
   err_ << "corvane-pc: synchronisation failed; the logbook " << o_.logbook
        << " is as it was before this run.\n";
   if (!conduit_.empty()) {
-    err_ << "corvane-pc: the conduit's log: "
-         << std::filesystem::path(conduit_).parent_path().string() << "/palmSynclog.txt\n";
+    err_ << "corvane-pc: the conduit's log: " << ConduitLog() << "\n";
   }
   return 1;
 }
@@ -152,8 +156,7 @@ void Run::Summary(const Prepared& p, size_t committed) {
     out_ << (i ? ", " : " ") << r.file_name << " (" << r.text.size() << " bytes"
          << (records > 1 ? ", " + std::to_string(records) + " parts" : "") << ")";
   }
-  out_ << "\n  conduit log: " << std::filesystem::path(conduit_).parent_path().string()
-       << "/palmSynclog.txt (copy in " << exchange_ << "palmSynclog.txt)\n";
+  out_ << "\n  conduit log: " << ConduitLog() << " (copy in " << exchange_ << "palmSynclog.txt)\n";
 }
 
 int Run::Go() {

@@ -1,0 +1,109 @@
+// Where the log goes, decided as a user that file permissions stop.
+
+#include "platform/log_folder.h"
+
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+
+#include "fixtures/temp_dir.h"
+
+namespace corvane {
+namespace {
+
+using testing::TempDir;
+
+// Runs f in a child process as uid (dropping root when the tests run as
+// root) and gives back what f returned.
+std::string AsUser(uid_t uid, gid_t gid, const std::function<std::string()>& f) {
+  int fds[2];
+  if (::pipe(fds) != 0) return "no pipe";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives the test
+    ::close(fds[0]);
+    const bool as_user = ::geteuid() == uid ||
+                         (::setgroups(0, nullptr) == 0 && ::setgid(gid) == 0 && ::setuid(uid) == 0);
+    const std::string out = as_user ? f() : "cannot become the user";
+    ssize_t ignored = ::write(fds[1], out.data(), out.size());
+    (void)ignored;
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string out;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, n);
+  ::close(fds[0]);
+  ::waitpid(child, nullptr, 0);
+  return out;
+}
+
+TEST(LogFolderTest, BesideTheExecutableWhenWritableElsePerUser) {
+  uid_t uid = ::getuid();
+  gid_t gid = ::getgid();
+  if (uid == 0) {
+    const passwd* nobody = ::getpwnam("nobody");
+    if (!nobody) GTEST_SKIP() << "runs as root, and there is no user 'nobody' to run as";
+    uid = nobody->pw_uid;
+    gid = nobody->pw_gid;
+  }
+  TempDir temp;
+  const std::string t = temp.path();
+  for (const char* folder : {"portable", "system", "shared"}) {
+    ASSERT_EQ(::chown(temp.Sub(folder).c_str(), uid, gid), 0);
+  }
+  ASSERT_EQ(::chown(t.c_str(), uid, gid), 0);
+  ::chmod((t + "/system").c_str(), 0555);
+  // Another user's log in a folder we may write.
+  testing::WriteFileBytes(t + "/shared/palmSynclog.txt", "");
+  ::chmod((t + "/shared/palmSynclog.txt").c_str(), 0444);
+
+  const std::string per_user = "/Veltrane-soft/Corvane";
+  struct Case {
+    const char* folder;
+    const char* state_home;  // nullptr: unset
+    std::string expected;
+  } cases[] = {
+      {"portable", "/state", t + "/portable"},
+      {"system", "/state", t + "/state" + per_user},
+      {"shared", "/state", t + "/state" + per_user},
+      {"system", nullptr, t + "/home/.local/state" + per_user},
+      {"system", "relative", t + "/home/.local/state" + per_user},  // XDG ignores relative ones
+  };
+  std::string expected;
+  for (const Case& c : cases) expected += c.expected + "\n";
+  EXPECT_EQ(AsUser(uid, gid,
+                   [&] {
+                     std::string found;
+                     ::setenv("HOME", (t + "/home").c_str(), 1);
+                     for (const Case& c : cases) {
+                       if (!c.state_home) {
+                         ::unsetenv("XDG_STATE_HOME");
+                       } else {
+                         const std::string s = c.state_home;
+                         ::setenv("XDG_STATE_HOME", (s[0] == '/' ? t + s : s).c_str(), 1);
+                       }
+                       found += LogFolder(t + "/" + c.folder) + "\n";
+                     }
+                     return found;
+                   }),
+            expected);
+  for (const std::string& made : {std::string("/state"), "/state/Veltrane-soft" + std::string(),
+                                  "/state" + per_user, "/home/.local/state" + per_user}) {
+    struct stat st;
+    ASSERT_EQ(::stat((t + made).c_str(), &st), 0) << made;
+    EXPECT_EQ(st.st_mode & 0777, 0700u) << made;
+    EXPECT_EQ(st.st_uid, uid) << made;
+  }
+}
+
+}  // namespace
+}  // namespace corvane
