@@ -13,6 +13,7 @@
 #include "corvane_pc/options.h"
 #include "corvane_pc/sync_run.h"
 #include "support/conduit_error.h"
+#include "version.h"
 
 int main(int argc, char** argv) {
   using namespace corvane::pc;
@@ -25,6 +26,10 @@ int main(int argc, char** argv) {
   }
   if (options.help) {
     std::fputs(kHelp, stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("corvane-pc (CorvaneConduit) %s\n", corvane::kAppVersion);
     return 0;
   }
   // The conduit starts only while the PC application runs: be it.

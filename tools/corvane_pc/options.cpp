@@ -9,6 +9,7 @@ namespace corvane::pc {
 const char kHelp[] =
     "Usage: corvane-pc --exchange DIR --handheld DIR --logbook FILE.csv --data DIR\n"
     "                  [--conduit PATH] [--hotsync PATH] [--timeout SECONDS]\n"
+    "       corvane-pc --help | --version\n"
     "\n"
     "Plays the Corvane PC application's side of one synchronisation, under the\n"
     "process name Corvane.exe:\n"
@@ -32,6 +33,8 @@ const char kHelp[] =
     "  --hotsync PATH     the launcher (default: hotsync beside corvane-pc)\n"
     "  --timeout SECONDS  how long to wait for each answer of the conduit\n"
     "                     (default 120)\n"
+    "  -h, --help         show this help\n"
+    "  --version          show the version\n"
     "\n"
     "The new flights enter the logbook only when the conduit has finished the\n"
     "whole synchronisation with status 0; a flight already in the logbook is\n"
@@ -46,8 +49,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
   Options options;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "-h" || a == "--help") {
-      options.help = true;
+    if (a == "-h" || a == "--help" || a == "--version") {
+      (a == "--version" ? options.version : options.help) = true;
       return options;
     }
     std::string* target = a == "--exchange"   ? &options.exchange

@@ -15,6 +15,7 @@ struct Options {
   std::string hotsync;  // empty: hotsync beside corvane-pc
   double timeout = 120;
   bool help = false;
+  bool version = false;
 };
 
 extern const char kHelp[];

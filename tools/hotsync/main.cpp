@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "handheld/hotsync_link.h"
+#include "version.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ constexpr int kNotFound = 127;
 
 const char kHelp[] =
     "Usage: hotsync --handheld DIR -- PROGRAM [ARGS...]\n"
+    "       hotsync --help | --version\n"
     "\n"
     "Runs PROGRAM as the conduit of a HotSync operation on the handheld in DIR,\n"
     "a folder holding one Palm database file (<name>.pdb) per database.\n"
@@ -50,7 +52,8 @@ const char kHelp[] =
     "\n"
     "Options:\n"
     "  --handheld DIR   the handheld folder (also --handheld=DIR)\n"
-    "  -h, --help       show this help\n";
+    "  -h, --help       show this help\n"
+    "  --version        show the version\n";
 
 volatile sig_atomic_t g_child = 0;
 
@@ -132,6 +135,10 @@ int main(int argc, char** argv) {
     std::string a = argv[i];
     if (a == "-h" || a == "--help") {
       std::fputs(kHelp, stdout);
+      return 0;
+    }
+    if (a == "--version") {
+      std::printf("hotsync (CorvaneConduit) %s\n", corvane::kAppVersion);
       return 0;
     }
     if (a == "--") {

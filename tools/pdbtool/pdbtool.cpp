@@ -13,6 +13,7 @@
 #include "pdb_dump.h"
 #include "support/atomic_file.h"
 #include "support/conduit_error.h"
+#include "version.h"
 
 namespace corvane::pdbtool {
 namespace {
@@ -28,7 +29,7 @@ void PrintHelp(std::ostream& out) {
          "                                       type/creator, live records, bytes\n"
          "  pdbtool create OUT.pdb DESCRIPTION   builds a database; DESCRIPTION is a\n"
          "                                       file, or - for standard input\n"
-         "  pdbtool --help\n\n"
+         "  pdbtool --help | --version\n\n"
       << kDescriptionSyntax
       << "\nExit status: 0 on success, 1 when a file cannot be read, is damaged or\n"
          "cannot be written, 2 for a wrong command line.\n";
@@ -86,6 +87,10 @@ int Run(const std::vector<std::string>& args) {
   const std::string& command = args[0];
   if (command == "--help" || command == "-h" || command == "help") {
     PrintHelp(std::cout);
+    return 0;
+  }
+  if (command == "--version") {
+    std::cout << "pdbtool (CorvaneConduit) " << kAppVersion << "\n";
     return 0;
   }
   const std::vector<std::string> rest(args.begin() + 1, args.end());
