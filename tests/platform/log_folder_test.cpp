@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <optional>
 
 #include "fixtures/temp_dir.h"
 
@@ -69,13 +70,13 @@ TEST(LogFolderTest, BesideTheExecutableWhenWritableElsePerUser) {
   const std::string per_user = "/Veltrane-soft/Corvane";
   struct Case {
     const char* folder;
-    const char* state_home;  // nullptr: unset
+    std::optional<std::string> state_home;
     std::string expected;
   } cases[] = {
-      {"portable", "/state", t + "/portable"},
-      {"system", "/state", t + "/state" + per_user},
-      {"shared", "/state", t + "/state" + per_user},
-      {"system", nullptr, t + "/home/.local/state" + per_user},
+      {"portable", t + "/state", t + "/portable"},
+      {"system", t + "/state", t + "/state" + per_user},
+      {"shared", t + "/state", t + "/state" + per_user},
+      {"system", std::nullopt, t + "/home/.local/state" + per_user},
       {"system", "relative", t + "/home/.local/state" + per_user},  // XDG ignores relative ones
   };
   std::string expected;
@@ -85,12 +86,8 @@ TEST(LogFolderTest, BesideTheExecutableWhenWritableElsePerUser) {
                      std::string found;
                      ::setenv("HOME", (t + "/home").c_str(), 1);
                      for (const Case& c : cases) {
-                       if (!c.state_home) {
-                         ::unsetenv("XDG_STATE_HOME");
-                       } else {
-                         const std::string s = c.state_home;
-                         ::setenv("XDG_STATE_HOME", (s[0] == '/' ? t + s : s).c_str(), 1);
-                       }
+                       ::unsetenv("XDG_STATE_HOME");
+                       if (c.state_home) ::setenv("XDG_STATE_HOME", c.state_home->c_str(), 1);
                        found += LogFolder(t + "/" + c.folder) + "\n";
                      }
                      return found;

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include "fixtures/conduit_test_fixture.h"
-#include "fixtures/log_messages.h"
 #include "support/date_text.h"
 
 namespace corvane {
@@ -57,14 +56,6 @@ TEST_F(ConduitLogTest, PendingEventsRunAfterTheLineIsWritten) {
   int calls = window.process_events_calls;
   WriteLog(frm, "hidden", kToListAndFile, 1);
   EXPECT_EQ(window.process_events_calls, calls);
-}
-
-TEST_F(ConduitLogTest, LogFolderTakesTheLogFromTheExecutablesFolder) {
-  frm.logFolder = temp.Sub("state");
-  WriteLog(frm, "m", kToFileOnly, 1);
-  EXPECT_EQ(LogFilePath(frm), frm.logFolder + "/palmSynclog.txt");
-  EXPECT_EQ(testing::LogMessagesOf(LogFilePath(frm)), std::vector<std::string>{"m"});
-  EXPECT_TRUE(LogMessages().empty());
 }
 
 TEST_F(ConduitLogTest, UnwritableFolderShowsOneBoxAndGoesOn) {
