@@ -21,10 +21,22 @@ bool LogWritableIn(const std::string& folder) {
   return ::faccessat(AT_FDCWD, log.c_str(), F_OK, AT_EACCESS) != 0 || MayWrite(log);
 }
 
+// The folders of installed programs: a log there would outlive the package
+// that owns the folder, even when the user (root) may write it.
+bool IsSystemProgramFolder(const std::string& folder) {
+  for (const char* system : {"/usr", "/bin", "/sbin", "/lib"}) {
+    const std::string s = system;
+    if (folder == s || folder.rfind(s + "/", 0) == 0) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string LogFolder(const std::string& executable_folder) {
-  if (LogWritableIn(executable_folder)) return executable_folder;
+  if (!IsSystemProgramFolder(executable_folder) && LogWritableIn(executable_folder)) {
+    return executable_folder;
+  }
   const std::string folder = XdgFolder("XDG_STATE_HOME", ".local/state") + "/Veltrane-soft/Corvane";
   // A folder that cannot be made shows at the first log line, like any log failure.
   MakeFolders(folder, 0700);
