@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <optional>
 
 #include "control/launch_gates.h"
 #include "fixtures/conduit_test_fixture.h"
 #include "fixtures/expected_log_header.h"
 #include "handheld/hotsync_link.h"
+#include "support/exchange_lock.h"
 
 namespace corvane {
 namespace {
@@ -133,6 +135,43 @@ TEST_F(StartUpTest, MissingExchangeSettingWritesNothingOutsideTheConduitFolder) 
                    std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
   EXPECT_TRUE(std::filesystem::is_empty(temp.path() + "/cwd"));
   EXPECT_TRUE(std::filesystem::exists(LogFile()));
+}
+
+// What the exchange folder holds: names and contents.
+std::map<std::string, std::string> FolderContent(const std::string& folder) {
+  std::map<std::string, std::string> content;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) {
+    content[e.path().filename().string()] = ReadFileBytes(e.path().string());
+  }
+  return content;
+}
+
+TEST_F(StartUpTest, ExchangeFolderHeldByAnotherConduitIsLeftUntouched) {
+  const std::string stale = exchange + ".db.txt.tmp-a1B2c3";  // a killed run's temporary
+  for (bool held_elsewhere : {true, false}) {
+    SCOPED_TRACE(held_elsewhere ? "held elsewhere" : "free");
+    WriteFileBytes(stale, "half a file");
+    ExchangeLock other, mine;
+    if (held_elsewhere) {
+      ASSERT_EQ(other.Hold(exchange), ExchangeLock::Outcome::kHeld);
+    }
+    services.exchange_lock = &mine;
+    const auto before = FolderContent(exchange);
+    window.messages.clear();
+    EXPECT_EQ(Run(), !held_elsewhere);
+    EXPECT_EQ(mine.held(), !held_elsewhere);
+    if (!held_elsewhere) {
+      EXPECT_FALSE(std::filesystem::exists(stale));
+      continue;
+    }
+    EXPECT_EQ(FolderContent(exchange), before);  // no log copy, nothing removed
+    EXPECT_EQ(window.end_status, 1);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].text, "The exchange folder " + exchange +
+                                           " is in use by another Corvane synchronisation.\r\n"
+                                           "(Corvane Sync will not continue).");
+    EXPECT_EQ(LogMessages().back(), "exchange folder held by another synchronisation: " + exchange);
+  }
 }
 
 class LaunchGateTest : public ConduitTest {
