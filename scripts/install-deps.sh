@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the demonstration need.
 set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev libpalm-pdb-perl xvfb xdotool x11-utils imagemagick)
+          qt6-base-dev libpalm-pdb-perl xvfb xdotool x11-utils imagemagick procps)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

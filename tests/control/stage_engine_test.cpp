@@ -193,136 +193,87 @@ TEST_F(StageEngineTest, TickAndExitInsideAPhaseLog) {
 }
 
 TEST_F(StageEngineTest, UnwritableStatusFlagIsWrittenInPlaceOrEndsTheRun) {
-  const std::string moved = temp.path() + "/moved";
+  enum Broken { kFolderGone, kFolderReadOnly, kFolderAndFlagReadOnly };
   struct Case {
-    const char* what;
+    Broken broken;  // by the import
     bool import_ok;
-    bool flag_writable;  // else the flag too can only be read
-    bool folder_gone;    // else it is there but cannot be written
-    std::string flag;    // what status.flag holds afterwards; "" when the run ended
-  } cases[] = {
-      {"import done, folder gone", true, true, true, ""},
-      {"import done, folder read-only", true, true, false, "stage2 waiting pc"},
-      {"import failed, folder read-only", false, true, false, "stage1 ERROR"},
-      {"import done, folder and flag read-only", true, false, false, ""},
-  };
-  const bool root = ::geteuid() == 0;
+    std::string flag;  // afterwards; "" when the run ended with a message
+  } cases[] = {{kFolderGone, true, ""},
+               {kFolderReadOnly, true, "stage2 waiting pc"},
+               {kFolderReadOnly, false, "stage1 ERROR"},
+               {kFolderAndFlagReadOnly, true, ""}};
+  const bool root = ::geteuid() == 0;  // permissions do not stop root
+  const std::string moved = temp.path() + "/moved";
   for (const Case& c : cases) {
-    if (root && !c.folder_gone) continue;  // permissions do not stop root
-    SCOPED_TRACE(c.what);
+    if (root && c.broken != kFolderGone) continue;
+    SCOPED_TRACE(c.flag);
     window.messages.clear();
     frm.lastStatus.clear();
     SetFlag("stage1 pda2pc");
     TransferPlan plan;
     plan.import_phase.push_back({"GetVesion", [&] {
-                                   if (c.folder_gone) {
+                                   if (c.broken == kFolderGone) {
                                      std::filesystem::rename(frm.syncPath, moved);
-                                   } else {
-                                     if (!c.flag_writable)
-                                       ::chmod(Exchange("status.flag").c_str(), 0444);
-                                     ::chmod(frm.syncPath.c_str(), 0555);
+                                     return c.import_ok;
                                    }
+                                   if (c.broken == kFolderAndFlagReadOnly) {
+                                     ::chmod(Exchange("status.flag").c_str(), 0444);
+                                   }
+                                   ::chmod(frm.syncPath.c_str(), 0555);
                                    return c.import_ok;
                                  }});
     StageEngine engine(frm, link, std::move(plan));
-    window.timer = true;
     bool ended = false;
     try {
       engine.Tick();
-    } catch (const RunEnded& e) {
+    } catch (const RunEnded&) {
       ended = true;
-      EXPECT_EQ(e.status, 1);
     }
-    if (c.folder_gone) {
-      std::filesystem::rename(moved, frm.syncPath);
-    } else {
-      ::chmod(frm.syncPath.c_str(), 0755);
-      ::chmod(Exchange("status.flag").c_str(), 0644);
-    }
+    if (c.broken == kFolderGone) std::filesystem::rename(moved, frm.syncPath);
+    ::chmod(frm.syncPath.c_str(), 0755);
+    ::chmod(Exchange("status.flag").c_str(), 0644);
     EXPECT_EQ(ended, c.flag.empty());
-    if (ended) {
-      // Said, not waited for in silence; status.flag stays as it was.
-      ASSERT_EQ(window.messages.size(), 1u);
-      const std::string said = window.messages[0].text;
-      EXPECT_EQ(said.rfind("Cannot write \"stage2 waiting pc\" into status.flag: " +
-                               std::to_string(c.folder_gone ? ENOENT : EACCES) + " - ",
-                           0),
-                0u)
-          << said;
-      EXPECT_NE(std::find(window.log_items.begin(), window.log_items.end(),
-                          said.substr(0, said.find("\r\n"))),
-                window.log_items.end());
-      EXPECT_EQ(Flag(), "stage1 pda2pc");
-    } else {
-      EXPECT_TRUE(window.messages.empty());
+    if (!ended) {
       EXPECT_EQ(Flag(), c.flag);
+      continue;
     }
+    // Said and logged, not waited for in silence; status.flag as it was.
+    EXPECT_EQ(window.end_status, 1);
+    ASSERT_EQ(window.messages.size(), 1u);
+    const std::string said = window.messages[0].text;
+    EXPECT_EQ(said.rfind("Cannot write \"stage2 waiting pc\" into status.flag: " +
+                             std::to_string(c.broken == kFolderGone ? ENOENT : EACCES) + " - ",
+                         0),
+              0u)
+        << said;
+    EXPECT_EQ(LogMessages().back(), said.substr(0, said.find("\r\n")));
+    EXPECT_EQ(Flag(), "stage1 pda2pc");
   }
   if (root) GTEST_SKIP() << "run as root: only the case without permissions ran";
 }
 
-// The pipe a launcher hands its conduit: closing the write end is the launcher's end.
-struct LauncherPipe {
-  LauncherPipe() { EXPECT_EQ(::pipe(fds), 0); }
-  ~LauncherPipe() { End(); }
-  void End() {
-    if (fds[1] >= 0) ::close(fds[1]);
-    fds[1] = -1;
-  }
-  int fds[2] = {-1, -1};
-};
-
-TEST_F(StageEngineTest, RunsThatLeaveTheFlightsOnTheHandheldDoNotEndAsCompleted) {
-  const std::string ended_line =
-      "HotSync operation ended before the synchronization was complete: the flights stay on "
-      "the handheld";
-  enum LauncherEnds { kNever, kInTheWait, kAfterTheReset };
+TEST_F(StageEngineTest, OnlyAWrittenResetEndsAsCompleted) {
   struct Case {
-    const char* stage;
     bool reset_ok;
-    LauncherEnds launcher_ends;
     int status;
-    std::string last_line;
-  } cases[] = {
-      {"stage4 alldone", false, kNever, 1,
-       "Flights DB not cleared: the flights stay on the handheld"},
-      {"stage2 waiting pc", true, kInTheWait, 1, ended_line},
-      {"stage4 alldone", true, kAfterTheReset, 0, "Synchronization complete"},
-  };
+    const char* last_line;
+  } cases[] = {{false, 1, "Flights DB not cleared: the flights stay on the handheld"},
+               {true, 0, "Synchronization complete"}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.last_line);
-    window.messages.clear();
     frm.lastStatus.clear();
-    LauncherPipe launcher;
-    HotSyncLink watched(temp.Sub("handheld"), HotSyncLink::Source::kAlways, launcher.fds[0]);
     TransferPlan plan;
-    bool reset_called = false;
-    StageEngine* running = nullptr;
+    StageEngine* engine = nullptr;
     plan.reset = [&] {
-      reset_called = true;
-      // Gone once the reset is written, the launcher leaves a complete run.
-      if (c.launcher_ends == kAfterTheReset) {
-        window.events.push_back([&] {
-          launcher.End();
-          running->HotSyncEnded();
-        });
-      }
+      // A launcher that ends once the reset is written leaves a complete run.
+      if (c.reset_ok) window.events.push_back([&] { engine->HotSyncEnded(); });
       return c.reset_ok;
     };
-    StageEngine engine(frm, watched, std::move(plan));
-    running = &engine;
-    window.timer = true;
-    SetFlag(c.stage);
-    if (c.launcher_ends == kInTheWait) {
-      engine.Tick();  // sees the stage while the launcher lives
-      launcher.End();
-    }
-    EXPECT_THROW(engine.Tick(), RunEnded);
+    StageEngine running(frm, link, std::move(plan));
+    engine = &running;
+    SetFlag("stage4 alldone");
+    EXPECT_THROW(running.Tick(), RunEnded);
     EXPECT_EQ(window.end_status, c.status);
     EXPECT_EQ(window.log_items.back(), c.last_line);
-    EXPECT_EQ(reset_called, c.launcher_ends != kInTheWait);
-    EXPECT_TRUE(window.messages.empty());
-    EXPECT_EQ(Flag(), c.stage);
   }
 }
 

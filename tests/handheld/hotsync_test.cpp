@@ -154,18 +154,6 @@ TEST_F(HotSyncLauncherTest, SyncIsInProgressOnlyUnderTheLauncher) {
   }
 }
 
-TEST_F(HotSyncLauncherTest, KilledLauncherEndsTheOperation) {
-  const std::string go = tmp.File("go");
-  auto launcher = Start(Shell("touch '" + marker + "'; exec '" + kProbe + "' '" + go + "'"));
-  ASSERT_TRUE(Exists(marker));
-  ::kill(launcher->pid(), SIGKILL);
-  EXPECT_EQ(launcher->Wait(10), 128 + SIGKILL);
-  testing::WriteFileBytes(go, "");  // the orphaned probe asks now
-  EXPECT_TRUE(
-      testing::WaitUntil([&] { return Output() == "in progress: no\noperation ended\n"; }, 20))
-      << Output();
-}
-
 TEST_F(HotSyncLauncherTest, FolderRemovedWhileHeldMakesTheLinkFail) {
   const std::string go = tmp.File("go");
   // exec keeps the launcher the probe's parent.
@@ -187,19 +175,13 @@ TEST(HotSyncLinkTest, WithoutALauncherNothingIsInProgress) {
   none.Flush();  // nothing to write
 
   TempDir tmp;
-  int alive[2];
-  ASSERT_EQ(::pipe(alive), 0);
   ::setenv(kHotSyncFolderEnv, tmp.path().c_str(), 1);
   ::setenv(kHotSyncLauncherEnv, std::to_string(::getpid()).c_str(), 1);  // not our parent
-  ::setenv(kHotSyncAliveFdEnv, std::to_string(alive[0]).c_str(), 1);
   auto other = HotSyncLink::FromEnvironment();
   ::unsetenv(kHotSyncFolderEnv);
   ::unsetenv(kHotSyncLauncherEnv);
-  ::unsetenv(kHotSyncAliveFdEnv);
   EXPECT_EQ(other->folder_path(), tmp.path());
-  EXPECT_FALSE(other->OperationEnded());
   EXPECT_FALSE(other->IsSyncInProgress());
-  ::close(alive[1]);
 
   auto unset = HotSyncLink::FromEnvironment();
   EXPECT_FALSE(unset->folder_path().has_value());

@@ -1,5 +1,4 @@
-// Test helper: reports what the HotSync link of this process says, and
-// whether its HotSync operation has ended (its launcher is gone).
+// Test helper: reports what the HotSync link of this process says.
 // Usage: link_probe [WAIT_FILE]
 // With WAIT_FILE, waits (up to 20 s) until it exists before asking, so that
 // a test can change the handheld folder while the launcher holds it.
@@ -20,7 +19,6 @@ int main(int argc, char** argv) {
     auto link = corvane::HotSyncLink::FromEnvironment();
     bool in_progress = link->IsSyncInProgress();
     std::printf("in progress: %s\n", in_progress ? "yes" : "no");
-    if (link->OperationEnded()) std::printf("operation ended\n");
     return 0;
   } catch (const std::exception& e) {
     std::printf("error: %s\n", corvane::ErrorText(e).c_str());
