@@ -20,8 +20,12 @@ constexpr const char* kFlightsStay = "the flights stay on the handheld";
 
 }  // namespace
 
-void StageEngine::Tick() {
+void StageEngine::EndIfHotSyncEnded() {
   if (link_.OperationEnded()) HotSyncEnded();
+}
+
+void StageEngine::Tick() {
+  EndIfHotSyncEnded();
   // A tick inside the poll's own log line would see the change that the
   // outer poll is still recording and start the same stage twice.
   if (polling_) return;
@@ -40,6 +44,7 @@ void StageEngine::Tick() {
     window.SetTimerEnabled(false);
     WriteLog(frm_, "Importing data from PDA", kToListAndFile, 1);
     if (ImportFromPDA()) {
+      EndIfHotSyncEnded();
       if (WriteStage(kStage2)) window.SetTimerEnabled(true);
     } else {
       WriteLog(frm_, "Error while importing data. Process stopped.", kToListAndFile, 1);
@@ -51,6 +56,7 @@ void StageEngine::Tick() {
     window.SetTimerEnabled(false);
     WriteLog(frm_, "Exporting data to PDA", kToListAndFile, 1);
     if (ExportToPDA()) {
+      EndIfHotSyncEnded();
       if (WriteStage(kStage4)) window.SetTimerEnabled(true);
     } else {
       WriteLog(frm_, "Error while exporting data. Process stopped.", kToListAndFile, 1);

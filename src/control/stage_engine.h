@@ -49,6 +49,9 @@ class StageEngine {
   // files are brought up to date after each one.
   bool RunTransfers(const std::vector<Transfer>& transfers);
   void Finish();
+  // A phase that "succeeded" after the launcher was gone (the export counts
+  // as done without a HotSync operation) must not report its stage as done.
+  void EndIfHotSyncEnded();
   // Writes status.flag; when that is impossible the run ends with a message
   // instead of waiting for a stage that the PC application never sees.
   bool WriteStage(const char* stage);

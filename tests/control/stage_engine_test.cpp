@@ -252,6 +252,22 @@ TEST_F(StageEngineTest, UnwritableStatusFlagIsWrittenInPlaceOrEndsTheRun) {
   if (root) GTEST_SKIP() << "run as root: only the case without permissions ran";
 }
 
+TEST_F(StageEngineTest, PhaseAfterTheLauncherIsGoneReportsNothingAsDone) {
+  int launcher[2];
+  ASSERT_EQ(::pipe(launcher), 0);
+  HotSyncLink watched(temp.Sub("handheld"), HotSyncLink::Source::kAlways, launcher[0]);
+  TransferPlan plan;
+  plan.export_phase.push_back({"PCtoPDA_CorvaneReport", [&] { return ::close(launcher[1]) == 0; }});
+  StageEngine engine(frm, watched, std::move(plan));
+  SetFlag("stage3 pc2pda");
+  EXPECT_THROW(engine.Tick(), RunEnded);
+  EXPECT_EQ(window.end_status, 1);
+  EXPECT_EQ(Flag(), "stage3 pc2pda");  // no "stage4 alldone" for an export that did not happen
+  EXPECT_EQ(window.log_items.back(),
+            "HotSync operation ended before the synchronization was complete: the flights stay on "
+            "the handheld");
+}
+
 TEST_F(StageEngineTest, OnlyAWrittenResetEndsAsCompleted) {
   struct Case {
     bool reset_ok;
