@@ -4,7 +4,7 @@
 # for its manual pages).
 set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev libpalm-pdb-perl xvfb xdotool x11-utils imagemagick
+          qt6-base-dev libpalm-pdb-perl xvfb xdotool x11-utils imagemagick procps
           dpkg-dev file man-db)
 missing=()
 for p in "${packages[@]}"; do

@@ -2,6 +2,7 @@
 // launcher while the PC application waits in "stage1 pda2pc".
 
 #include <QApplication>
+#include <QSocketNotifier>
 
 #include "control/closing.h"
 #include "control/launch_gates.h"
@@ -16,6 +17,8 @@
 #include "platform/system_process_list.h"
 #include "platform/wine_fallback_settings.h"
 #include "support/conduit_log.h"
+#include "support/exchange_lock.h"
+#include "support/file_size_signal.h"
 #include "support/frm_main.h"
 #include "support/mod_process_list.h"
 #include "support/mod_reg.h"
@@ -25,6 +28,7 @@
 using namespace corvane;
 
 int main(int argc, char** argv) {
+  IgnoreFileSizeSignal();
   QApplication app(argc, argv);
   app.setApplicationName(kApplicationTitle);
   app.setQuitOnLastWindowClosed(false);
@@ -36,6 +40,7 @@ int main(int argc, char** argv) {
   SettingsFile settings;
   WineFallbackSettings settings_or_wine(settings);
   std::unique_ptr<ProcessList> processes = MakeSystemProcessList();
+  ExchangeLock exchange_lock;  // held until the process ends
 
   StageEngine engine(frm, *link, MakeTransferPlan(frm, *link));
   window.on_tick = [&] { engine.Tick(); };
@@ -57,7 +62,20 @@ int main(int argc, char** argv) {
   services.show_notify = [&](const std::string& notification) {
     ShowNotify(&window, settings, notification);
   };
+  services.exchange_lock = &exchange_lock;
   StartUp(frm, *link, services);
+
+  // The launcher's end is seen at once, in any stage and inside any modal
+  // box, not only by the ticks that a phase or a box holds back.
+  std::unique_ptr<QSocketNotifier> launcher_gone;
+  if (link->launcher_fd() >= 0) {
+    launcher_gone = std::make_unique<QSocketNotifier>(link->launcher_fd(), QSocketNotifier::Read);
+    QObject::connect(launcher_gone.get(), &QSocketNotifier::activated, [&] {
+      if (!link->OperationEnded()) return;
+      launcher_gone->setEnabled(false);
+      engine.HotSyncEnded();
+    });
+  }
 
   window.show();
   app.exec();

@@ -20,13 +20,13 @@ void CopyLogToExchange(FrmMain& frm) {
   }
 }
 
-void CloseMainWindow(FrmMain& frm, HotSyncLink& link, int status) {
+void CloseMainWindow(FrmMain& frm, HotSyncLink& link, int status, LogCopy copy) {
   try {
     link.Flush();
   } catch (const std::exception& e) {
     AppendLogLine(frm, "handheld databases not written: " + std::string(e.what()));
   }
-  CopyLogToExchange(frm);
+  if (copy == LogCopy::kToExchange) CopyLogToExchange(frm);
   frm.window.EndProcess(status);
   std::abort();  // a window that let the run go on would break every caller
 }

@@ -14,8 +14,13 @@ inline constexpr int kExitEnded = 1;      // every other ending
 // the exchange folder is unknown: the copy would land in the root folder.
 void CopyLogToExchange(FrmMain& frm);
 
+// Whether closing copies the log into the exchange folder: not when the
+// folder belongs to another conduit's run.
+enum class LogCopy { kToExchange, kNone };
+
 // Closing the main window: every handheld change is written, the log is
 // copied into the exchange folder, and the process ends at once.
-[[noreturn]] void CloseMainWindow(FrmMain& frm, HotSyncLink& link, int status);
+[[noreturn]] void CloseMainWindow(FrmMain& frm, HotSyncLink& link, int status,
+                                  LogCopy copy = LogCopy::kToExchange);
 
 }  // namespace corvane

@@ -77,9 +77,25 @@ std::string GetFlagStatus(FrmMain& frm) {
   }
 }
 
+void ReplaceFlagStatus(FrmMain& frm, const std::string& status) {
+  const std::string path = StatusFilePath(frm);
+  try {
+    WriteFileAtomically(path, status);
+  } catch (const ConduitError& replace_failure) {
+    try {
+      OverwriteInPlace(path, status);
+    } catch (const ConduitError&) {
+      // The replace's error is the one to show: it says why the folder
+      // cannot take a new file (a full disk, no permission).
+      throw replace_failure;
+    }
+    Log(frm, "status.flag written in place: " + replace_failure.Text(), 5);
+  }
+}
+
 bool WriteFlagStatus(FrmMain& frm, const std::string& status) {
   try {
-    WriteFileAtomically(StatusFilePath(frm), status);
+    ReplaceFlagStatus(frm, status);
     return true;
   } catch (const std::exception& e) {
     Log(frm, ErrorText(e), 5);

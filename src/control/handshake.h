@@ -12,9 +12,13 @@ namespace corvane {
 std::string GetFileContent(FrmMain& frm, const std::string& path);
 // The content of status.flag, read the same way.
 std::string GetFlagStatus(FrmMain& frm);
-// Replaces status.flag with exactly the bytes of status; false when it could
-// not be written. The file is never seen empty or half-written: the text
-// goes into a temporary file that is renamed over it.
+// Replaces status.flag with exactly the bytes of status. The text goes into a
+// temporary file that is renamed over it, so the file is never seen empty;
+// when that cannot be done (a full disk, a folder that cannot be written),
+// it is written into the existing file in place. Raises the replace's
+// ConduitError when neither way works.
+void ReplaceFlagStatus(FrmMain& frm, const std::string& status);
+// ReplaceFlagStatus; false, with the error logged, when it failed.
 bool WriteFlagStatus(FrmMain& frm, const std::string& status);
 // Remembers newStatus and whether it differs from the last one seen.
 void UpdateFlagStatus(FrmMain& frm, const std::string& newStatus);

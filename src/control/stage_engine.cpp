@@ -16,10 +16,16 @@ constexpr const char* kOnlyDuringHotSync =
 constexpr const char* kImportError = "Error in Synchronization (Importing data from PDA)";
 constexpr const char* kExportError = "Error in Synchronization (Exporting data to PDA)";
 constexpr const char* kPhaseErrorTitle = "Corvane Conduit";
+constexpr const char* kFlightsStay = "the flights stay on the handheld";
 
 }  // namespace
 
+void StageEngine::EndIfHotSyncEnded() {
+  if (link_.OperationEnded()) HotSyncEnded();
+}
+
 void StageEngine::Tick() {
+  EndIfHotSyncEnded();
   // A tick inside the poll's own log line would see the change that the
   // outer poll is still recording and start the same stage twice.
   if (polling_) return;
@@ -38,10 +44,11 @@ void StageEngine::Tick() {
     window.SetTimerEnabled(false);
     WriteLog(frm_, "Importing data from PDA", kToListAndFile, 1);
     if (ImportFromPDA()) {
-      if (WriteFlagStatus(frm_, kStage2)) window.SetTimerEnabled(true);
+      EndIfHotSyncEnded();
+      if (WriteStage(kStage2)) window.SetTimerEnabled(true);
     } else {
       WriteLog(frm_, "Error while importing data. Process stopped.", kToListAndFile, 1);
-      WriteFlagStatus(frm_, kStage1Error);
+      WriteStage(kStage1Error);
     }
   } else if (stage == kStage2) {
     WriteLog(frm_, "Processing data", kToListAndFile, 1);
@@ -49,10 +56,11 @@ void StageEngine::Tick() {
     window.SetTimerEnabled(false);
     WriteLog(frm_, "Exporting data to PDA", kToListAndFile, 1);
     if (ExportToPDA()) {
-      if (WriteFlagStatus(frm_, kStage4)) window.SetTimerEnabled(true);
+      EndIfHotSyncEnded();
+      if (WriteStage(kStage4)) window.SetTimerEnabled(true);
     } else {
       WriteLog(frm_, "Error while exporting data. Process stopped.", kToListAndFile, 1);
-      WriteFlagStatus(frm_, kStage3Error);
+      WriteStage(kStage3Error);
     }
   } else if (stage == kStage4) {
     Finish();
@@ -70,11 +78,40 @@ void StageEngine::Finish() {
       WriteLog(frm_, ErrorText(e), kToListAndFile, 1);
     }
   }
-  WriteLog(frm_, "Synchronization complete", kToListAndFile, 1);
+  reset_written_ = reset;
+  // A failed reset leaves the flights on the handheld; they come again next
+  // time, and the run ends, but not as a completed synchronisation.
+  WriteLog(frm_,
+           reset ? std::string("Synchronization complete")
+                 : std::string("Flights DB not cleared: ") + kFlightsStay,
+           kToListAndFile, 1);
   CopyLogToExchange(frm_);
-  // The flights stay on the handheld when the reset failed; the run still
-  // ends, but not as a completed synchronisation.
   CloseMainWindow(frm_, link_, reset ? kExitCompleted : kExitEnded);
+}
+
+void StageEngine::HotSyncEnded() {
+  // The log line below lets events run, and they would ask again.
+  if (ending_ || reset_written_) return;
+  ending_ = true;
+  WriteLog(frm_,
+           std::string("HotSync operation ended before the synchronization was complete: ") +
+               kFlightsStay,
+           kToListAndFile, 1);
+  CloseMainWindow(frm_, link_, kExitEnded);
+}
+
+bool StageEngine::WriteStage(const char* stage) {
+  try {
+    ReplaceFlagStatus(frm_, stage);
+    return true;
+  } catch (const std::exception& e) {
+    const std::string message =
+        "Cannot write \"" + std::string(stage) + "\" into status.flag: " + ErrorText(e);
+    WriteLog(frm_, message, kToListAndFile, 1);
+    frm_.window.ShowMessage(message + "\r\n(Corvane Sync will not continue).", kPhaseErrorTitle,
+                            MessageButtons::kOk);
+    CloseMainWindow(frm_, link_, kExitEnded);
+  }
 }
 
 bool StageEngine::RunTransfers(const std::vector<Transfer>& transfers) {

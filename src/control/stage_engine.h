@@ -37,17 +37,31 @@ class StageEngine {
   // The export phase; true when every export transfer succeeded, or when no
   // HotSync operation is in progress.
   bool ExportToPDA();
+  // The launcher is gone, so the HotSync operation is over: the run ends
+  // with the flights left on the handheld, without a question (nobody may be
+  // there to answer one). A synchronisation whose flights reset is already
+  // written ends as completed instead. Called by the tick and by whatever
+  // watches the launcher.
+  void HotSyncEnded();
 
  private:
   // Runs the transfers in order up to the first failure; the handheld's
   // files are brought up to date after each one.
   bool RunTransfers(const std::vector<Transfer>& transfers);
   void Finish();
+  // A phase that "succeeded" after the launcher was gone (the export counts
+  // as done without a HotSync operation) must not report its stage as done.
+  void EndIfHotSyncEnded();
+  // Writes status.flag; when that is impossible the run ends with a message
+  // instead of waiting for a stage that the PC application never sees.
+  bool WriteStage(const char* stage);
 
   FrmMain& frm_;
   HotSyncLink& link_;
   TransferPlan plan_;
   bool polling_ = false;
+  bool reset_written_ = false;
+  bool ending_ = false;
 };
 
 }  // namespace corvane

@@ -3,7 +3,11 @@
 #include "control/closing.h"
 #include "control/handshake.h"
 #include "control/stage_texts.h"
+#include "support/atomic_file.h"
+#include "support/conduit_error.h"
 #include "support/conduit_log.h"
+#include "support/exchange_lock.h"
+#include "support/exchange_path.h"
 #include "version.h"
 
 namespace corvane {
@@ -17,6 +21,41 @@ constexpr const char* kNotRunningNotification =
 
 void LogFileOnly(FrmMain& frm, const std::string& s) {
   WriteLog(frm, s, kToFileOnly, 1);
+}
+
+// Ends the run, writing nothing into the exchange folder: it belongs to
+// another conduit's run, or cannot be held.
+[[noreturn]] void RefuseExchange(FrmMain& frm, HotSyncLink& link, const std::string& log_line,
+                                 const std::string& message) {
+  WriteLog(frm, log_line, kToListAndFile, 1);
+  frm.window.ShowMessage(message + "\r\n(Corvane Sync will not continue).", kApplicationTitle,
+                         MessageButtons::kOk);
+  CloseMainWindow(frm, link, kExitEnded, LogCopy::kNone);
+}
+
+// One synchronisation per exchange folder; an empty syncPath has no folder to hold.
+void HoldExchangeFolder(FrmMain& frm, HotSyncLink& link, ExchangeLock* lock) {
+  if (!lock || frm.syncPath.empty()) return;
+  try {
+    if (lock->Hold(JoinPath(frm.syncPath, "")) != ExchangeLock::Outcome::kHeldElsewhere) return;
+  } catch (const std::exception& e) {
+    RefuseExchange(frm, link,
+                   "cannot hold the exchange folder " + frm.syncPath + ": " + ErrorText(e),
+                   "The exchange folder " + frm.syncPath + " cannot be locked: " + ErrorText(e));
+  }
+  RefuseExchange(
+      frm, link, "exchange folder held by another synchronisation: " + frm.syncPath,
+      "The exchange folder " + frm.syncPath + " is in use by another Corvane synchronisation.");
+}
+
+// Temporaries that a killed run left while replacing an exchange file; only
+// the holder of the folder may remove them.
+void RemoveExchangeTemporaries(FrmMain& frm, const ExchangeLock* lock) {
+  if (!lock || !lock->held()) return;
+  if (int removed = RemoveStaleTemporaries(JoinPath(frm.syncPath, ""))) {
+    WriteLog(frm, "removed " + std::to_string(removed) + " temporary files of an interrupted run",
+             kToListAndFile, 5);
+  }
 }
 
 }  // namespace
@@ -38,7 +77,9 @@ void StartUp(FrmMain& frm, HotSyncLink& link, const StartUpServices& services) {
   frm.syncPath = reading.value;
   if (reading.origin) LogFileOnly(frm, *reading.origin);
   LogFileOnly(frm, "path is: " + frm.syncPath);
+  HoldExchangeFolder(frm, link, services.exchange_lock);
   frm.currentVerboseLevel = LoadVerboseLevel(frm, frm.currentVerboseLevel);
+  RemoveExchangeTemporaries(frm, services.exchange_lock);
 
   WriteLog(frm, "check for corvane process", kToListAndFile, 5);
   if (services.is_process_running(kPcApplicationPattern, true) != std::optional<bool>(true)) {

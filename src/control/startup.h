@@ -9,6 +9,7 @@
 namespace corvane {
 
 class HotSyncLink;
+class ExchangeLock;
 
 // The PC application's executable name: corvane at the start or after a
 // backslash, not followed by conduit (the conduit itself), then .exe.
@@ -32,11 +33,15 @@ struct StartUpServices {
   std::function<std::optional<bool>(const std::string& pattern, bool ignore_case)>
       is_process_running;                                            // no answer without a snapshot
   std::function<void(const std::string& notification)> show_notify;  // modal
+  // Holds the exchange folder for the whole run; null takes no lock.
+  ExchangeLock* exchange_lock = nullptr;
 };
 
 // Start-up, before the main window is shown: the log header, the exchange
-// folder, the verbosity, and the launch checks. Returns when the window is to
-// be shown; every failed check closes the main window, which ends the process.
+// folder and its lock, the verbosity, and the launch checks. Returns when the
+// window is to be shown; every failed check closes the main window, which
+// ends the process. A folder held by another conduit ends the run without
+// writing anything into it.
 void StartUp(FrmMain& frm, HotSyncLink& link, const StartUpServices& services);
 
 }  // namespace corvane

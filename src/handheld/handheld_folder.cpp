@@ -85,4 +85,9 @@ void HandheldFolder::Flush() {
   if (first_failure) throw *first_failure;
 }
 
+bool HandheldFolder::HasChanges() const {
+  return std::any_of(open_.begin(), open_.end(),
+                     [](const auto& entry) { return entry.second->dirty(); });
+}
+
 }  // namespace corvane

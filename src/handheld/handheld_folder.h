@@ -25,6 +25,8 @@ class HandheldFolder {
   // Writes every changed database back atomically; raises ConduitError when
   // a write fails (the old file then stays whole).
   void Flush();
+  // True when some open database differs from its file.
+  bool HasChanges() const;
 
   const std::string& path() const { return path_; }
 

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "handheld/handheld_folder.h"
+#include "handheld/launcher_watch.h"
 #include "support/conduit_error.h"
 
 namespace corvane {
@@ -35,6 +36,21 @@ class FolderFd {
   int fd_;
 };
 
+// The launcher's pipe named in the environment, made ours: -1 unless it is a
+// valid descriptor of a pipe.
+int AliveFdFromEnvironment() {
+  const char* text = std::getenv(kHotSyncAliveFdEnv);
+  if (!text || !*text) return -1;
+  char* end = nullptr;
+  long fd = std::strtol(text, &end, 10);
+  if (!end || *end != '\0' || fd < 0 || fd > 65535) return -1;
+  struct stat st;
+  if (::fstat(static_cast<int>(fd), &st) != 0 || !S_ISFIFO(st.st_mode)) return -1;
+  // Nothing this process starts needs it.
+  ::fcntl(static_cast<int>(fd), F_SETFD, FD_CLOEXEC);
+  return static_cast<int>(fd);
+}
+
 }  // namespace
 
 std::unique_ptr<HotSyncLink> HotSyncLink::FromEnvironment() {
@@ -43,7 +59,8 @@ std::unique_ptr<HotSyncLink> HotSyncLink::FromEnvironment() {
   if (!folder || !*folder || !launcher || !*launcher) {
     return std::make_unique<HotSyncLink>(std::nullopt, Source::kLauncher);
   }
-  auto link = std::make_unique<HotSyncLink>(std::string(folder), Source::kLauncher);
+  auto link = std::make_unique<HotSyncLink>(std::string(folder), Source::kLauncher,
+                                            AliveFdFromEnvironment());
   char* end = nullptr;
   long pid = std::strtol(launcher, &end, 10);
   // A malformed pid can never be our parent, so the operation reads as not in progress.
@@ -51,8 +68,13 @@ std::unique_ptr<HotSyncLink> HotSyncLink::FromEnvironment() {
   return link;
 }
 
-HotSyncLink::HotSyncLink(std::optional<std::string> folder, Source source)
-    : folder_(std::move(folder)), source_(source) {}
+HotSyncLink::HotSyncLink(std::optional<std::string> folder, Source source, int launcher_fd)
+    : folder_(std::move(folder)), source_(source) {
+  // Without proof that its launcher lives, a launcher's link is over from the start.
+  if (launcher_fd >= 0 || (folder_ && source_ == Source::kLauncher)) {
+    watch_ = std::make_shared<LauncherWatch>(launcher_fd);
+  }
+}
 
 HotSyncLink::~HotSyncLink() = default;
 
@@ -70,8 +92,20 @@ void HotSyncLink::CheckFolderUsable() const {
   }
 }
 
+bool HotSyncLink::OperationEnded() const {
+  return watch_ && watch_->Ended();
+}
+
+int HotSyncLink::launcher_fd() const {
+  return watch_ ? watch_->fd() : -1;
+}
+
+void HotSyncLink::CheckNotEnded() const {
+  if (watch_) watch_->ThrowIfEnded();
+}
+
 bool HotSyncLink::IsSyncInProgress() const {
-  if (!folder_) return false;
+  if (!folder_ || OperationEnded()) return false;
   CheckFolderUsable();
   if (source_ == Source::kAlways) return true;
   // The environment is inherited by grandchildren and outlives a killed
@@ -93,13 +127,16 @@ bool HotSyncLink::IsSyncInProgress() const {
 }
 
 HandheldFolder& HotSyncLink::Folder() {
+  CheckNotEnded();
   CheckFolderUsable();
   if (!handheld_) handheld_ = std::make_unique<HandheldFolder>(*folder_);
   return *handheld_;
 }
 
 void HotSyncLink::Flush() {
-  if (handheld_) handheld_->Flush();
+  if (!handheld_ || !handheld_->HasChanges()) return;
+  CheckNotEnded();
+  handheld_->Flush();
 }
 
 }  // namespace corvane

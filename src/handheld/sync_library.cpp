@@ -3,6 +3,7 @@
 #include "handheld/handheld_database.h"
 #include "handheld/handheld_folder.h"
 #include "handheld/hotsync_link.h"
+#include "handheld/launcher_watch.h"
 #include "support/conduit_error.h"
 
 namespace corvane {
@@ -17,12 +18,15 @@ bool PDHotSyncUtility::IsSyncInProgress() const {
   return link_.IsSyncInProgress();
 }
 
-PDRecordAdapter::PDRecordAdapter(std::shared_ptr<HandheldDatabase> db) : db_(std::move(db)) {}
+PDRecordAdapter::PDRecordAdapter(std::shared_ptr<HandheldDatabase> db,
+                                 std::shared_ptr<const LauncherWatch> watch)
+    : db_(std::move(db)), watch_(std::move(watch)) {}
 PDRecordAdapter::~PDRecordAdapter() = default;
 PDRecordAdapter::PDRecordAdapter(PDRecordAdapter&&) noexcept = default;
 PDRecordAdapter& PDRecordAdapter::operator=(PDRecordAdapter&&) noexcept = default;
 
 HandheldDatabase& PDRecordAdapter::Database() const {
+  if (watch_) watch_->ThrowIfEnded();
   if (!db_) throw ConduitError(err::kBadArgument, "The record adapter has no open database");
   return *db_;
 }
@@ -80,6 +84,7 @@ void PDRecordAdapter::SetReadPosition(int32_t index) {
 }
 
 bool PDRecordAdapter::AtEnd() const {
+  if (watch_) watch_->ThrowIfEnded();
   return at_end_;
 }
 
@@ -92,7 +97,7 @@ PDRecordAdapter PDDatabaseOpener::OpenDatabase(const std::string& name,
     throw ConduitError(err::kBadArgument, "Open mode " + std::to_string(mode) +
                                               " asks for neither reading nor writing");
   }
-  PDRecordAdapter adapter(link_.Folder().Open(name));
+  PDRecordAdapter adapter(link_.Folder().Open(name), link_.watch());
   adapter.read_only_ = (mode & kModeWrite) == 0;
   return adapter;
 }

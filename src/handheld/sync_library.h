@@ -9,6 +9,7 @@ namespace corvane {
 
 class HotSyncLink;
 class HandheldDatabase;
+class LauncherWatch;
 
 // A record's data: the record buffer vdata.
 using Bytes = std::vector<uint8_t>;
@@ -31,10 +32,12 @@ class PDHotSyncUtility {
 // An open database. Records marked deleted are kept on the handheld for
 // synchronisation but are invisible here: reads skip them and RecordTotal
 // does not count them. Releasing the adapter closes the database; its
-// changes reach the file at the link's next Flush().
+// changes reach the file at the link's next Flush(). Once the HotSync
+// operation it was opened in is over, every operation raises err::kHotSyncEnded.
 class PDRecordAdapter {
  public:
-  explicit PDRecordAdapter(std::shared_ptr<HandheldDatabase> db);
+  explicit PDRecordAdapter(std::shared_ptr<HandheldDatabase> db,
+                           std::shared_ptr<const LauncherWatch> watch = nullptr);
   ~PDRecordAdapter();
   PDRecordAdapter(PDRecordAdapter&&) noexcept;
   PDRecordAdapter& operator=(PDRecordAdapter&&) noexcept;
@@ -56,6 +59,7 @@ class PDRecordAdapter {
   HandheldDatabase& Database() const;
 
   std::shared_ptr<HandheldDatabase> db_;
+  std::shared_ptr<const LauncherWatch> watch_;
   size_t position_ = 0;  // index into the database's records, deleted included
   bool at_end_ = false;
   bool read_only_ = false;  // opened without the write mode bit

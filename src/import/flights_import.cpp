@@ -59,6 +59,13 @@ bool PDAtoPC_CorvaneDB(FrmMain& frm, HotSyncLink& link) {
     PDRecordAdapter db =
         PDDatabaseOpener(link).OpenDatabase(kFlightsDatabase, kRecordAdapterClass, kOpenReadWrite);
     db.SetReadPosition(0);
+    // Without field names the PC would get empty lines for flights that the
+    // end of the synchronisation then erases: keep them on the handheld.
+    if (db.RecordTotal() > 0 && names.empty()) {
+      throw ConduitError(err::kNoLogbookSchema,
+                         std::string("The handheld's logbook schema (") + kSchemaDatabase +
+                             ") is missing or empty: the flights stay on the handheld");
+    }
     if (db.RecordTotal() > 0) {
       const auto& order = FlightStorageOrder();
       PDByteConverter conv;

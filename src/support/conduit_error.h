@@ -16,6 +16,9 @@ inline constexpr int32_t kBufferOverrun = static_cast<int32_t>(0x80042012);
 inline constexpr int32_t kNoHotSyncLink = static_cast<int32_t>(0x80042013);
 inline constexpr int32_t kReadOnlyDatabase = static_cast<int32_t>(0x80042014);
 inline constexpr int32_t kBadArgument = static_cast<int32_t>(0x80042015);
+// The HotSync operation is over (its launcher is gone): the library refuses
+// every handheld operation from then on.
+inline constexpr int32_t kHotSyncEnded = static_cast<int32_t>(0x80042016);
 // Conversions.
 inline constexpr int32_t kInvalidProcedureCall = 5;
 inline constexpr int32_t kOverflow = 6;
@@ -23,6 +26,8 @@ inline constexpr int32_t kSubscriptOutOfRange = 9;
 inline constexpr int32_t kTypeMismatch = 13;
 // A standard exception that carries no number of its own.
 inline constexpr int32_t kUnexpected = 51;
+// The handheld's flights cannot be read without its logbook schema.
+inline constexpr int32_t kNoLogbookSchema = 1003;
 // corvane-pc, the PC application's stand-in: a damaged logbook or exchange file.
 inline constexpr int32_t kDamagedLogbook = 1001;
 inline constexpr int32_t kDamagedExchangeFile = 1002;

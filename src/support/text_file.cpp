@@ -43,6 +43,26 @@ void WriteWholeFile(const std::string& path, const std::string& bytes) {
   file.Close();
 }
 
+void OverwriteInPlace(const std::string& path, const std::string& bytes) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) throw ConduitError::FromErrno(errno, path);
+  auto fail = [&](int e) {
+    ::close(fd);
+    throw ConduitError::FromErrno(e, path);
+  };
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) fail(errno);
+    if (n == 0) fail(ENOSPC);
+    done += static_cast<size_t>(n);
+  }
+  if (::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) fail(errno);
+  if (::fsync(fd) != 0) fail(errno);
+  if (::close(fd) != 0) throw ConduitError::FromErrno(errno, path);
+}
+
 std::string ReadWholeFile(const std::string& path) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw ConduitError::FromErrno(errno, path);

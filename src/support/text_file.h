@@ -27,6 +27,12 @@ class OutputFile {
 
 // Writes the whole content, replacing the file.
 void WriteWholeFile(const std::string& path, const std::string& bytes);
+// Writes bytes into an existing file without replacing it: from offset 0,
+// then cut to their length and synced, every step checked. Needs no new
+// file and, for a content no larger than the file's block, no new block:
+// what still works on a full disk or in a folder that cannot be written.
+// Raises ConduitError (errno); a missing file is not created.
+void OverwriteInPlace(const std::string& path, const std::string& bytes);
 // The whole content of a regular file; raises ConduitError on any failure.
 std::string ReadWholeFile(const std::string& path);
 // True when path names an existing regular file.

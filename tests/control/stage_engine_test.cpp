@@ -1,6 +1,8 @@
 #include "control/stage_engine.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -190,20 +192,105 @@ TEST_F(StageEngineTest, TickAndExitInsideAPhaseLog) {
   EXPECT_EQ(calls.size(), 3u);
 }
 
-TEST_F(StageEngineTest, FailedFlagWriteLeavesTheTimerOff) {
+TEST_F(StageEngineTest, UnwritableStatusFlagIsWrittenInPlaceOrEndsTheRun) {
+  enum Broken { kFolderGone, kFolderReadOnly, kFolderAndFlagReadOnly };
+  struct Case {
+    Broken broken;  // by the import
+    bool import_ok;
+    std::string flag;  // afterwards; "" when the run ended with a message
+  } cases[] = {{kFolderGone, true, ""},
+               {kFolderReadOnly, true, "stage2 waiting pc"},
+               {kFolderReadOnly, false, "stage1 ERROR"},
+               {kFolderAndFlagReadOnly, true, ""}};
+  const bool root = ::geteuid() == 0;  // permissions do not stop root
+  const std::string moved = temp.path() + "/moved";
+  for (const Case& c : cases) {
+    if (root && c.broken != kFolderGone) continue;
+    SCOPED_TRACE(c.flag);
+    window.messages.clear();
+    frm.lastStatus.clear();
+    SetFlag("stage1 pda2pc");
+    TransferPlan plan;
+    plan.import_phase.push_back({"GetVesion", [&] {
+                                   if (c.broken == kFolderGone) {
+                                     std::filesystem::rename(frm.syncPath, moved);
+                                     return c.import_ok;
+                                   }
+                                   if (c.broken == kFolderAndFlagReadOnly) {
+                                     ::chmod(Exchange("status.flag").c_str(), 0444);
+                                   }
+                                   ::chmod(frm.syncPath.c_str(), 0555);
+                                   return c.import_ok;
+                                 }});
+    StageEngine engine(frm, link, std::move(plan));
+    bool ended = false;
+    try {
+      engine.Tick();
+    } catch (const RunEnded&) {
+      ended = true;
+    }
+    if (c.broken == kFolderGone) std::filesystem::rename(moved, frm.syncPath);
+    ::chmod(frm.syncPath.c_str(), 0755);
+    ::chmod(Exchange("status.flag").c_str(), 0644);
+    EXPECT_EQ(ended, c.flag.empty());
+    if (!ended) {
+      EXPECT_EQ(Flag(), c.flag);
+      continue;
+    }
+    // Said and logged, not waited for in silence; status.flag as it was.
+    EXPECT_EQ(window.end_status, 1);
+    ASSERT_EQ(window.messages.size(), 1u);
+    const std::string said = window.messages[0].text;
+    EXPECT_EQ(said.rfind("Cannot write \"stage2 waiting pc\" into status.flag: " +
+                             std::to_string(c.broken == kFolderGone ? ENOENT : EACCES) + " - ",
+                         0),
+              0u)
+        << said;
+    EXPECT_EQ(LogMessages().back(), said.substr(0, said.find("\r\n")));
+    EXPECT_EQ(Flag(), "stage1 pda2pc");
+  }
+  if (root) GTEST_SKIP() << "run as root: only the case without permissions ran";
+}
+
+TEST_F(StageEngineTest, PhaseAfterTheLauncherIsGoneReportsNothingAsDone) {
+  int launcher[2];
+  ASSERT_EQ(::pipe(launcher), 0);
+  HotSyncLink watched(temp.Sub("handheld"), HotSyncLink::Source::kAlways, launcher[0]);
   TransferPlan plan;
-  // The exchange folder disappears during the import: stage2 cannot be written.
-  plan.import_phase.push_back({"GetVesion", [&] {
-                                 std::filesystem::rename(frm.syncPath, temp.path() + "/moved");
-                                 return true;
-                               }});
-  StageEngine engine(frm, link, std::move(plan));
-  window.timer = true;
-  SetFlag("stage1 pda2pc");
-  engine.Tick();
-  EXPECT_FALSE(window.timer);
-  EXPECT_EQ(window.log_items.back().rfind("2 - ", 0), 0u) << window.log_items.back();
-  EXPECT_EQ(ReadFileBytes(temp.path() + "/moved/status.flag"), "stage1 pda2pc");
+  plan.export_phase.push_back({"PCtoPDA_CorvaneReport", [&] { return ::close(launcher[1]) == 0; }});
+  StageEngine engine(frm, watched, std::move(plan));
+  SetFlag("stage3 pc2pda");
+  EXPECT_THROW(engine.Tick(), RunEnded);
+  EXPECT_EQ(window.end_status, 1);
+  EXPECT_EQ(Flag(), "stage3 pc2pda");  // no "stage4 alldone" for an export that did not happen
+  EXPECT_EQ(window.log_items.back(),
+            "HotSync operation ended before the synchronization was complete: the flights stay on "
+            "the handheld");
+}
+
+TEST_F(StageEngineTest, OnlyAWrittenResetEndsAsCompleted) {
+  struct Case {
+    bool reset_ok;
+    int status;
+    const char* last_line;
+  } cases[] = {{false, 1, "Flights DB not cleared: the flights stay on the handheld"},
+               {true, 0, "Synchronization complete"}};
+  for (const Case& c : cases) {
+    frm.lastStatus.clear();
+    TransferPlan plan;
+    StageEngine* engine = nullptr;
+    plan.reset = [&] {
+      // A launcher that ends once the reset is written leaves a complete run.
+      if (c.reset_ok) window.events.push_back([&] { engine->HotSyncEnded(); });
+      return c.reset_ok;
+    };
+    StageEngine running(frm, link, std::move(plan));
+    engine = &running;
+    SetFlag("stage4 alldone");
+    EXPECT_THROW(running.Tick(), RunEnded);
+    EXPECT_EQ(window.end_status, c.status);
+    EXPECT_EQ(window.log_items.back(), c.last_line);
+  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "fixtures/expected_log_header.h"
 #include "fixtures/log_messages.h"
 #include "handheld/hotsync_link.h"
+#include "support/exchange_lock.h"
 
 namespace corvane {
 namespace {
@@ -144,6 +145,31 @@ TEST_F(StartUpTest, MissingExchangeSettingWritesNothingOutsideTheConduitFolder) 
                    std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
   EXPECT_TRUE(std::filesystem::is_empty(temp.path() + "/cwd"));
   EXPECT_TRUE(std::filesystem::exists(LogFile()));
+}
+
+TEST_F(StartUpTest, ExchangeFolderHeldByAnotherConduitIsLeftUntouched) {
+  const std::string stale = exchange + ".db.txt.tmp-a1B2c3";  // a killed run's temporary
+  for (bool held_elsewhere : {true, false}) {
+    SCOPED_TRACE(held_elsewhere ? "held elsewhere" : "free");
+    WriteFileBytes(stale, "half a file");
+    ExchangeLock other, mine;
+    if (held_elsewhere) {
+      ASSERT_EQ(other.Hold(exchange), ExchangeLock::Outcome::kHeld);
+    }
+    services.exchange_lock = &mine;
+    window.messages.clear();
+    EXPECT_EQ(Run(), !held_elsewhere);
+    EXPECT_EQ(mine.held(), !held_elsewhere);
+    EXPECT_EQ(std::filesystem::exists(stale), held_elsewhere);  // only the holder cleans up
+    if (!held_elsewhere) continue;
+    EXPECT_FALSE(std::filesystem::exists(exchange + "palmSynclog.txt"));  // no log copy
+    EXPECT_EQ(window.end_status, 1);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].text, "The exchange folder " + exchange +
+                                           " is in use by another Corvane synchronisation.\r\n"
+                                           "(Corvane Sync will not continue).");
+    EXPECT_EQ(LogMessages().back(), "exchange folder held by another synchronisation: " + exchange);
+  }
 }
 
 class LaunchGateTest : public ConduitTest {

@@ -3,14 +3,17 @@
 // and never holds one twice.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <set>
 
+#include "corvane_pc/handshake.h"
 #include "corvane_pc/logbook.h"
 #include "corvane_pc/staging.h"
 #include "e2e/conduit_run.h"
+#include "fixtures/process_tree.h"
 #include "handheld/pdb_format.h"
 
 namespace corvane::testing {
@@ -111,6 +114,11 @@ class CorvanePcE2eTest : public ConduitRun {
 
   int RunPc(const std::string& conduit, const std::string& timeout,
             const std::map<std::string, std::optional<std::string>>& env = {}) {
+    return RunChild(PcOptions(conduit, timeout, env), 120);
+  }
+
+  ChildProcess::Options PcOptions(const std::string& conduit, const std::string& timeout,
+                                  const std::map<std::string, std::optional<std::string>>& env) {
     ChildProcess::Options options;
     options.program = Bin("corvane-pc");
     options.args = {"--exchange", exchange,       "--handheld", handheld,    "--logbook",
@@ -121,7 +129,7 @@ class CorvanePcE2eTest : public ConduitRun {
     options.env["QT_QPA_PLATFORM"] = "offscreen";
     options.env["DISPLAY"] = std::nullopt;
     options.output_file = output;
-    return RunChild(options, 120);
+    return options;
   }
 
   // A conduit that plays its side by a script: FAKE_CONDUIT_MODE says where it fails.
@@ -184,6 +192,31 @@ TEST_F(CorvanePcE2eTest, FlightsOfARunThatFailedAfterTheEndComeInOnceNextTime) {
   EXPECT_EQ(ReadFileBytes(logbook),
             "Date,To\r\n2025-08-01,EDFE\r\n2025-12-01,EDDF\r\n2025-12-02,EDDM\r\n");
   EXPECT_FALSE(std::filesystem::exists(pc::PendingPath(logbook)));
+}
+
+TEST_F(CorvanePcE2eTest, KilledLauncherEndsTheWholeGroupAndKeepsThePendingFlights) {
+  ChildProcess pc(PcOptions(FakeConduit(), "60", {{"FAKE_CONDUIT_MODE", "hang"}}));
+  // The PC side has staged the flights and waits for the conduit's last stage.
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return pc::ReadStage(exchange) == "stage3 pc2pda" &&
+               std::filesystem::exists(pc::PendingPath(logbook));
+      },
+      60))
+      << ReadFileBytes(output);
+  std::vector<pid_t> launcher = ChildrenOf(pc.pid());
+  ASSERT_EQ(launcher.size(), 1u);
+  std::vector<pid_t> conduit = ChildrenOf(launcher[0]);
+  ASSERT_EQ(conduit.size(), 1u);
+  ::kill(launcher[0], SIGKILL);
+  EXPECT_EQ(pc.Wait(60), std::optional<int>(1));
+  EXPECT_FALSE(IsRunning(conduit[0]));  // left behind by its launcher, ended with its group
+  EXPECT_NE(ReadFileBytes(output).find(
+                "the HotSync launcher was killed (signal 9) before \"stage4 alldone\""),
+            std::string::npos)
+      << ReadFileBytes(output);
+  EXPECT_EQ(ReadFileBytes(logbook), kEarlier);
+  EXPECT_TRUE(std::filesystem::exists(pc::PendingPath(logbook)));
 }
 
 TEST_F(CorvanePcE2eTest, AConduitThatNeverAnswersIsStoppedThenTheNextRunSucceeds) {

@@ -2,14 +2,18 @@
 // to every ending.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "e2e/conduit_run.h"
 #include "e2e/x_display.h"
 #include "fixtures/expected_log_header.h"
 #include "fixtures/handheld_builder.h"
+#include "fixtures/log_messages.h"
+#include "fixtures/process_tree.h"
 #include "handheld/pdb_format.h"
 
 namespace corvane::testing {
@@ -39,11 +43,57 @@ class LaunchE2eTest : public ConduitRun {
     WriteFileBytes(exchange + "Reports/totals.txt", "Total 1:05\r\n");
   }
 
-  size_t FlightsLeft() {
-    PdbFile db = ReadPdbFile(handheld + "/CRVN_Corvane_db.pdb");
+  size_t FlightsLeft(const std::string& folder = {}) {
+    PdbFile db = ReadPdbFile((folder.empty() ? handheld : folder) + "/CRVN_Corvane_db.pdb");
     return db.records.size();
   }
+
+  bool Logged(const std::string& line) const {
+    std::vector<std::string> log = LogMessages();
+    return std::find(log.begin(), log.end(), line) != log.end();
+  }
 };
+
+TEST_F(LaunchE2eTest, KilledLauncherEndsTheConduitAndTheFlightsStay) {
+  struct Case {
+    const char* stage;    // status.flag then, and afterwards
+    const char* missing;  // a database whose absence holds the phase in its error box
+    std::vector<std::string> peer;
+    const char* reached;  // the log line that says the conduit is there
+  } cases[] = {
+      {"stage1 pda2pc", "CRVN_Corvane_Pref", {"--sleep", "60"}, ">GetVesion"},
+      {"stage2 waiting pc",
+       nullptr,
+       {"--timeout", "60", "--wait", "stage2 waiting pc", "--sleep", "60"},
+       "Processing data"},
+      {"stage3 pc2pda",
+       "CRVN_Corvane_Reports",
+       {"--timeout", "60", "--wait", "stage2 waiting pc", "--write", "stage3 pc2pda", "--sleep",
+        "60"},
+       ">PCtoPDA_CorvaneReport"},
+  };
+  WriteFileBytes(exchange + "verbose.txt", "5");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stage);
+    PrepareSynchronisation();
+    if (c.missing) std::filesystem::remove(handheld + "/" + c.missing + ".pdb");
+    std::filesystem::remove(LogFile());
+    SetFlag("stage1 pda2pc");
+    auto peer = StartPeer(c.peer);
+    ChildProcess launcher(Conduit());
+    ASSERT_TRUE(WaitUntil([&] { return Logged(c.reached); }, 60)) << ReadFileBytes(output);
+    ::usleep(300'000);  // into the error box, or the next ticks of the wait
+    std::vector<pid_t> conduit = ChildrenOf(launcher.pid());
+    ASSERT_EQ(conduit.size(), 1u);
+    ::kill(launcher.pid(), SIGKILL);
+    EXPECT_TRUE(WaitUntil([&] { return !IsRunning(conduit[0]); }, 30));
+    EXPECT_EQ(LogMessages().back(),
+              "HotSync operation ended before the synchronization was complete: the flights stay "
+              "on the handheld");
+    EXPECT_EQ(Flag(), c.stage);
+    EXPECT_EQ(FlightsLeft(), 1u);
+  }
+}
 
 TEST_F(LaunchE2eTest, FullRunWalksEveryStageAndExitsZero) {
   PrepareSynchronisation();
@@ -200,6 +250,68 @@ TEST_F(LaunchWindowE2eTest, NoHotSyncOperationGivesTheMessageAndTheEnd) {
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.back(), "HotSync is not running sync process...");
   EXPECT_EQ(Flag(), "stage1 pda2pc");
+}
+
+TEST_F(LaunchWindowE2eTest, SecondConduitOnTheSameExchangeFolderRefusesAndTouchesNothing) {
+  ASSERT_FALSE(display.name().empty()) << "Xvfb did not start";
+  PrepareSynchronisation();
+  SetFlag("stage1 pda2pc");
+  auto peer = StartPeer({"--timeout", "60", "--wait", "stage2 waiting pc", "--sleep", "60"});
+  ChildProcess first(Conduit());
+  ASSERT_TRUE(WaitUntil([&] { return Flag() == "stage2 waiting pc"; }, 60))
+      << ReadFileBytes(output);
+
+  // Another handheld under its own launcher, the same settings.
+  const std::string other_handheld = temp.Sub("other-handheld"), other_app = temp.Sub("other-app");
+  for (const auto& e : std::filesystem::directory_iterator(handheld)) {
+    std::filesystem::copy_file(e.path(), other_handheld + "/" + e.path().filename().string());
+  }
+  std::filesystem::copy_file(Bin("CorvaneConduit"), other_app + "/CorvaneConduit");
+  const auto exchange_before = std::filesystem::last_write_time(exchange + "status.flag");
+  ChildProcess::Options options = Conduit(Launch::kHotSync, display.name());
+  options.args = {"--handheld", other_handheld, "--", other_app + "/CorvaneConduit"};
+  ChildProcess second(options);
+  std::string box = display.FindWindow("CorvaneConduit");
+  ASSERT_FALSE(box.empty()) << ReadFileBytes(output);
+  EXPECT_TRUE(display.Key(box, "Return"));
+  EXPECT_EQ(second.Wait(30), std::optional<int>(1));
+  EXPECT_EQ(LogMessagesOf(other_app + "/palmSynclog.txt").back(),
+            "exchange folder held by another synchronisation: " + exchange);
+  EXPECT_EQ(std::filesystem::last_write_time(exchange + "status.flag"), exchange_before);
+  EXPECT_FALSE(std::filesystem::exists(exchange + "palmSynclog.txt"));
+  EXPECT_EQ(FlightsLeft(other_handheld), 1u);
+  EXPECT_EQ(FlightsLeft(), 1u);
+}
+
+TEST_F(LaunchWindowE2eTest, FileSizeLimitGivesAnErrorStageAndAnExitNotASilentEnd) {
+  ASSERT_FALSE(display.name().empty()) << "Xvfb did not start";
+  PrepareSynchronisation();
+  // db.txt outgrows the limit; the log and status.flag do not.
+  std::vector<std::string> flight(50);
+  flight[0] = "2026-12-01";
+  HandheldBuilder(handheld).AddDatabase("CRVN_Corvane_db",
+                                        std::vector<Bytes>(800, TextsRecord(flight)));
+  WriteFileBytes(exchange + "verbose.txt", "5");  // the error line is a step
+  SetFlag("stage1 pda2pc");
+  auto peer = StartPeer({"--sleep", "60"});
+  ChildProcess::Options options = Conduit(Launch::kHotSync, display.name());
+  options.file_size_limit = 8192;
+  ChildProcess conduit(options);
+  std::string box = display.FindWindow("PDA2PCCorvaneDB Error!!");
+  ASSERT_FALSE(box.empty()) << ReadFileBytes(output);
+  EXPECT_TRUE(display.Key(box, "Return"));
+  EXPECT_TRUE(WaitUntil([&] { return Flag() == "stage1 ERROR"; }, 30)) << Flag();
+  // Exit, and Yes to the question: the run ends with a status that says so.
+  EXPECT_TRUE(display.Key(display.FindWindow("Corvane Conduit"), "space"));
+  std::string question = display.FindWindow("CorvaneConduit");
+  ASSERT_FALSE(question.empty());
+  EXPECT_TRUE(display.Key(question, "Return"));
+  EXPECT_EQ(conduit.Wait(30), std::optional<int>(1));
+  std::vector<std::string> log = LogMessages();
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& l) {
+    return l.rfind("27 - File too large", 0) == 0;
+  }));
+  EXPECT_EQ(FlightsLeft(), 800u);
 }
 
 }  // namespace

@@ -13,9 +13,11 @@
 
 #include "fixtures/caught_error.h"
 #include "fixtures/child_process.h"
+#include "fixtures/handheld_builder.h"
 #include "fixtures/temp_dir.h"
 #include "handheld/handheld_folder.h"
 #include "handheld/hotsync_link.h"
+#include "handheld/sync_library.h"
 #include "support/conduit_error.h"
 
 namespace corvane {
@@ -196,6 +198,46 @@ TEST(HotSyncLinkTest, AlwaysSourceNeedsAUsableFolder) {
   std::filesystem::remove(dir);
   EXPECT_EQ(ErrorNumberOf([&] { link.IsSyncInProgress(); }), err::kNoHotSyncLink);
   EXPECT_EQ(ErrorNumberOf([&] { link.Folder(); }), err::kNoHotSyncLink);
+}
+
+TEST(HotSyncLinkTest, EveryOperationRaisesOnceTheLauncherIsGone) {
+  TempDir tmp;
+  const std::string dir = tmp.Sub("hh");
+  testing::HandheldBuilder(dir).AddDatabase("CRVN_Corvane_db", {Bytes{'a', 0}, Bytes{'b', 0}});
+  const std::string file = dir + "/CRVN_Corvane_db.pdb";
+  int alive[2];
+  ASSERT_EQ(::pipe(alive), 0);
+  HotSyncLink link(dir, HotSyncLink::Source::kAlways, alive[0]);
+  auto open = [&] {
+    return PDDatabaseOpener(link).OpenDatabase("CRVN_Corvane_db", kRecordAdapterClass,
+                                               kOpenReadWrite);
+  };
+  PDRecordAdapter db = open();
+  db.ClearRecords(0, 255);  // a change still to be written back
+  EXPECT_TRUE(link.IsSyncInProgress());
+  const std::string before = ReadFileBytes(file);
+
+  ::close(alive[1]);  // the launcher is gone
+  EXPECT_TRUE(link.OperationEnded());
+  EXPECT_FALSE(link.IsSyncInProgress());
+  const std::vector<std::pair<const char*, std::function<void()>>> operations = {
+      {"open", [&] { open(); }},
+      {"read", [&] { db.ReadNextRecord(); }},
+      {"add",
+       [&] {
+         int32_t id = 0;
+         db.AddRecord(id, 0, 0, Bytes{'c', 0});
+       }},
+      {"clear", [&] { db.ClearRecords(0, 255); }},
+      {"count", [&] { db.RecordTotal(); }},
+      {"position", [&] { db.SetReadPosition(0); }},
+      {"at end", [&] { db.AtEnd(); }},
+      {"write back", [&] { link.Flush(); }},
+  };
+  for (const auto& [name, operation] : operations) {
+    EXPECT_EQ(ErrorNumberOf(operation), err::kHotSyncEnded) << name;
+  }
+  EXPECT_EQ(ReadFileBytes(file), before);
 }
 
 }  // namespace

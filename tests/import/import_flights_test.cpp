@@ -133,17 +133,32 @@ TEST_F(FlightsImportTest, EachFlightGivesNamesAndValues) {
   EXPECT_TRUE(window.messages.empty());
 }
 
-TEST_F(FlightsImportTest, WithoutSchemaEveryFlightGivesTwoEmptyLines) {
-  for (bool schemaExists : {true, false}) {
+TEST_F(FlightsImportTest, WithoutSchemaFieldsFlightsStayOnTheHandheld) {
+  enum Schema { kEmpty, kMissing, kDamaged };
+  struct Case {
+    Schema schema;
+    int flights;
+    bool ok;
+    size_t boxes;  // getFieldList's own report comes first
+  } cases[] = {
+      {kEmpty, 2, false, 1}, {kMissing, 2, false, 2}, {kDamaged, 2, false, 2},
+      {kEmpty, 0, true, 0},  {kMissing, 0, true, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.schema) + ", " + std::to_string(c.flights) + " flights");
     std::filesystem::remove(builder.DatabasePath(kSchemaDatabase));
-    if (schemaExists) builder.AddDatabase(kSchemaDatabase, {});
-    builder.AddDatabase(kFlightsDatabase, {FlightByPosition(), FlightByPosition()});
+    if (c.schema == kEmpty) builder.AddDatabase(kSchemaDatabase, {});
+    if (c.schema == kDamaged) builder.AddDatabase(kSchemaDatabase, {Bytes{1}});  // no panel number
+    builder.AddDatabase(kFlightsDatabase, std::vector<Bytes>(c.flights, FlightByPosition()));
     window.messages.clear();
-    ASSERT_TRUE(PDAtoPC_CorvaneDB(frm, link)) << schemaExists;
-    EXPECT_EQ(DbTxt(), "\r\n\r\n\r\n\r\n") << schemaExists;
-    ASSERT_EQ(window.messages.size(), schemaExists ? 0u : 1u);
-    if (!schemaExists) {
-      EXPECT_EQ(window.messages[0].title, "PDA2PCCorvaneDB Error!!");
+    EXPECT_EQ(PDAtoPC_CorvaneDB(frm, link), c.ok);
+    EXPECT_EQ(DbTxt(), "");
+    ASSERT_EQ(window.messages.size(), c.boxes);
+    if (!c.ok) {
+      EXPECT_EQ(window.messages.back().title, "PDA2PCCorvaneDB Error!!");
+      EXPECT_EQ(window.messages.back().text,
+                "1003 - The handheld's logbook schema (CRVN_Corvane_Schema) is missing or empty: "
+                "the flights stay on the handheld");
     }
   }
 }

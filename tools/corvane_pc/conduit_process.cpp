@@ -2,6 +2,7 @@
 
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 
 #include <cerrno>
@@ -20,6 +21,8 @@ ConduitProcess::ConduitProcess(const std::string& hotsync, const std::string& ha
   std::vector<std::string> args = {hotsync, "--handheld", handheld, "--", conduit};
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
+  // A conduit orphaned by its launcher's death comes back to us, not to init.
+  ::prctl(PR_SET_CHILD_SUBREAPER, 1);
   argv.push_back(nullptr);
   posix_spawnattr_t attr;
   posix_spawnattr_init(&attr);
@@ -34,7 +37,12 @@ ConduitProcess::ConduitProcess(const std::string& hotsync, const std::string& ha
 }
 
 ConduitProcess::~ConduitProcess() {
-  if (pid_ > 0 && !Poll()) Stop();
+  if (pid_ > 0 && !stopped_) Stop();
+}
+
+void ConduitProcess::Ended(int wstatus) {
+  ended_by_signal_ = WIFSIGNALED(wstatus);
+  status_ = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
 }
 
 std::optional<int> ConduitProcess::Poll() {
@@ -42,7 +50,7 @@ std::optional<int> ConduitProcess::Poll() {
   int wstatus = 0;
   pid_t r = ::waitpid(pid_, &wstatus, WNOHANG);
   if (r == pid_) {
-    status_ = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    Ended(wstatus);
   } else if (r < 0 && errno != EINTR) {
     status_ = -1;
   }
@@ -58,15 +66,31 @@ std::optional<int> ConduitProcess::Wait(double seconds) {
 }
 
 void ConduitProcess::Stop(double grace) {
-  if (pid_ <= 0 || Poll()) return;
-  ::kill(pid_, SIGTERM);
-  if (Wait(grace)) {
-    // The launcher is gone; anything left of its group goes too.
-    ::kill(-pid_, SIGKILL);
-    return;
+  if (pid_ <= 0) return;
+  stopped_ = true;
+  if (!Poll()) {
+    ::kill(pid_, SIGTERM);
+    Wait(grace);
   }
+  // The group outlives its leader while any member lives, so this reaches a
+  // conduit whose launcher has already exited.
   ::kill(-pid_, SIGKILL);
-  Wait(grace);
+  ReapGroup(grace);
+}
+
+void ConduitProcess::ReapGroup(double seconds) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  for (;;) {
+    int wstatus = 0;
+    pid_t r = ::waitpid(-pid_, &wstatus, WNOHANG);
+    if (r == pid_) Ended(wstatus);
+    if (r > 0 || (r < 0 && errno == EINTR)) continue;
+    // No child of the group left; a member that is not our child (when this
+    // process could not take in orphans) is waited for through the group.
+    if (r < 0 && ::kill(-pid_, 0) != 0) return;
+    if (std::chrono::steady_clock::now() >= deadline) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
 }
 
 }  // namespace corvane::pc

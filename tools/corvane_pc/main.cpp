@@ -13,9 +13,11 @@
 #include "corvane_pc/options.h"
 #include "corvane_pc/sync_run.h"
 #include "support/conduit_error.h"
+#include "support/file_size_signal.h"
 #include "version.h"
 
 int main(int argc, char** argv) {
+  corvane::IgnoreFileSizeSignal();
   using namespace corvane::pc;
   Options options;
   try {

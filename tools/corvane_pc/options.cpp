@@ -39,7 +39,10 @@ const char kHelp[] =
     "The new flights enter the logbook only when the conduit has finished the\n"
     "whole synchronisation with status 0; a flight already in the logbook is\n"
     "never added again. Until then they wait in FILE.pending (logbook.csv.pending), which the\n"
-    "next run takes in first.\n"
+    "next run takes in first. When the hotsync launcher ends before \"stage4\n"
+    "alldone\", corvane-pc ends the launcher's whole process group, a conduit\n"
+    "that outlived it included, and keeps the pending flights whenever the\n"
+    "conduit may have cleared the handheld.\n"
     "\n"
     "Exit status: 0 when the synchronisation completed, 1 when it failed (with\n"
     "a message saying where), 2 for a wrong command line.\n";

@@ -51,7 +51,8 @@ class Run {
   std::string Beside(const std::string& given, const char* name) const {
     return given.empty() ? ExecutableFolder() + "/" + name : given;
   }
-  int Fail(const std::string& message, bool keep_pending = false);
+  int Fail(const std::string& message);
+  bool HandheldMayBeCleared();
   bool Await(const char* stage, const char* error_stage);
   // The conduit keeps its log beside itself, or per user when it may not.
   std::string ConduitLog() const {
@@ -69,9 +70,20 @@ class Run {
   std::unique_ptr<ConduitProcess> process_;
 };
 
-int Run::Fail(const std::string& message, bool keep_pending) {
+// Whether the conduit may have cleared the handheld's flights: it does so
+// only after writing "stage4 alldone", and nothing tells what a conduit did
+// after its launcher was killed. Ends the conduit's process group first, so
+// that the answer cannot change afterwards.
+bool Run::HandheldMayBeCleared() {
+  if (!process_) return false;
+  const bool orphaned = process_->Poll() && process_->ended_by_signal();
+  process_->Stop();
+  return orphaned || ReadStage(exchange_) == kStage4;
+}
+
+int Run::Fail(const std::string& message) {
   err_ << "corvane-pc: " << message << "\n";
-  if (process_) process_->Stop();
+  const bool keep_pending = HandheldMayBeCleared();
   try {
     if (keep_pending && RegularFileExists(PendingPath(o_.logbook))) {
       err_ << "corvane-pc: the handheld may have cleared its flights; the new ones wait in "
@@ -102,8 +114,11 @@ bool Run::Await(const char* stage, const char* error_stage) {
                                                           : "write to the handheld");
       break;
     case Outcome::kConduitEnded:
-      message = "the conduit ended with status " + std::to_string(*r.status) + " before \"" +
-                stage + "\" (status.flag reads '" + r.seen + "')";
+      message =
+          (process_->ended_by_signal()
+               ? "the HotSync launcher was killed (signal " + std::to_string(*r.status - 128) + ")"
+               : "the conduit ended with status " + std::to_string(*r.status)) +
+          " before \"" + stage + "\" (status.flag reads '" + r.seen + "')";
       break;
     case Outcome::kTimedOut:
       message = "no \"" + std::string(stage) + "\" from the conduit within " +
@@ -197,8 +212,7 @@ int Run::Go() {
                                " after \"stage4 alldone\""
                          : "the conduit did not end within " +
                                std::to_string(static_cast<long>(o_.timeout)) +
-                               " s after \"stage4 alldone\"",
-                  true);
+                               " s after \"stage4 alldone\"");
     }
     size_t committed = CommitPending(o_.logbook);
     for (const ListFile& f : kListFiles) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "handheld/hotsync_link.h"
+#include "support/file_size_signal.h"
 #include "version.h"
 
 namespace {
@@ -34,11 +35,14 @@ const char kHelp[] =
     "a folder holding one Palm database file (<name>.pdb) per database.\n"
     "\n"
     "While PROGRAM runs, hotsync holds DIR with an exclusive lock and tells\n"
-    "PROGRAM where it is through the environment (CORVANE_HOTSYNC_FOLDER and\n"
-    "CORVANE_HOTSYNC_LAUNCHER). PROGRAM sees a HotSync operation in progress\n"
-    "exactly while this launcher holds DIR for it; a conduit started without\n"
-    "hotsync sees none. If DIR is removed or becomes unusable during the run,\n"
-    "the conduit's link to the handheld fails.\n"
+    "PROGRAM where it is through the environment (CORVANE_HOTSYNC_FOLDER,\n"
+    "CORVANE_HOTSYNC_LAUNCHER, and CORVANE_HOTSYNC_ALIVE_FD: the read end of a\n"
+    "pipe that reaches end-of-file when hotsync is gone). PROGRAM sees a HotSync\n"
+    "operation in progress exactly while this launcher holds DIR for it; a\n"
+    "conduit started without hotsync sees none. Once hotsync is gone, however\n"
+    "it ended, the HotSync operation is over: the conduit's link refuses every\n"
+    "handheld operation and the conduit ends. If DIR is removed or becomes\n"
+    "unusable during the run, the conduit's link to the handheld fails.\n"
     "\n"
     "Before PROGRAM starts, hotsync refuses\n"
     "  - a DIR that is missing, not a folder, or not readable and writable;\n"
@@ -128,6 +132,7 @@ bool FoundOnPath(const std::string& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  corvane::IgnoreFileSizeSignal();
   std::string dir;
   bool have_dir = false;
   int i = 1;
@@ -181,6 +186,14 @@ int main(int argc, char** argv) {
   sigemptyset(&sa.sa_mask);
   for (int sig : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(sig, &sa, nullptr);
 
+  // The conduit gets the read end only; the write end stays here and is
+  // closed on exec, so that nothing else holds it: the pipe reaches
+  // end-of-file exactly when this launcher is gone, however it ends.
+  int alive[2];
+  if (::pipe2(alive, O_CLOEXEC) != 0) {
+    std::fprintf(stderr, "hotsync: cannot create a pipe: %s\n", std::strerror(errno));
+    return kCannotExecute;
+  }
   std::string launcher = std::to_string(::getpid());
   pid_t child = ::fork();
   if (child < 0) {
@@ -191,10 +204,13 @@ int main(int argc, char** argv) {
     struct sigaction dfl;
     std::memset(&dfl, 0, sizeof dfl);
     dfl.sa_handler = SIG_DFL;
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(sig, &dfl, nullptr);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) ::sigaction(sig, &dfl, nullptr);
     ::sigprocmask(SIG_SETMASK, &old_mask, nullptr);
+    ::close(alive[1]);
+    ::fcntl(alive[0], F_SETFD, 0);
     ::setenv(corvane::kHotSyncFolderEnv, folder.c_str(), 1);
     ::setenv(corvane::kHotSyncLauncherEnv, launcher.c_str(), 1);
+    ::setenv(corvane::kHotSyncAliveFdEnv, std::to_string(alive[0]).c_str(), 1);
     ::execvp(argv[i], argv + i);
     int e = errno;
     if (e == EACCES && !FoundOnPath(argv[i])) e = ENOENT;
@@ -202,6 +218,7 @@ int main(int argc, char** argv) {
     ::_exit(e == ENOENT ? kNotFound : kCannotExecute);
   }
   g_child = child;
+  ::close(alive[0]);
   ::sigprocmask(SIG_SETMASK, &old_mask, nullptr);
 
   int wstatus = 0;
@@ -211,6 +228,7 @@ int main(int argc, char** argv) {
       return kCannotExecute;
     }
   }
+  ::close(alive[1]);
   ::close(lock_fd);
   if (WIFEXITED(wstatus)) return WEXITSTATUS(wstatus);
   if (WIFSIGNALED(wstatus)) return 128 + WTERMSIG(wstatus);

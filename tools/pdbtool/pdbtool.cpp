@@ -13,6 +13,7 @@
 #include "pdb_dump.h"
 #include "support/atomic_file.h"
 #include "support/conduit_error.h"
+#include "support/file_size_signal.h"
 #include "version.h"
 
 namespace corvane::pdbtool {
@@ -109,5 +110,6 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace corvane::pdbtool
 
 int main(int argc, char** argv) {
+  corvane::IgnoreFileSizeSignal();
   return corvane::pdbtool::Run(std::vector<std::string>(argv + 1, argv + argc));
 }

@@ -18,6 +18,7 @@
 #include "common/process_name.h"
 #include "support/atomic_file.h"
 #include "support/exchange_path.h"
+#include "support/file_size_signal.h"
 #include "support/text_file.h"
 #include "support/text_ops.h"
 
@@ -86,6 +87,7 @@ int Fail(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  corvane::IgnoreFileSizeSignal();
   std::string name = kDefaultName;
   std::string exchange;
   std::vector<Step> steps;

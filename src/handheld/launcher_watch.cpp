@@ -1,0 +1,32 @@
+#include "handheld/launcher_watch.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include "support/conduit_error.h"
+
+namespace corvane {
+
+LauncherWatch::LauncherWatch(int fd) : fd_(fd), ended_(fd < 0) {}
+
+LauncherWatch::~LauncherWatch() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool LauncherWatch::Ended() const {
+  if (ended_) return true;
+  pollfd p{fd_, POLLIN, 0};
+  // The launcher never writes: any event (end-of-file, hang-up, an error, a
+  // descriptor that is no longer valid) means it is gone. An interrupted
+  // poll says nothing and is asked again next time.
+  if (::poll(&p, 1, 0) > 0 && p.revents != 0) ended_ = true;
+  return ended_;
+}
+
+void LauncherWatch::ThrowIfEnded() const {
+  if (Ended()) {
+    throw ConduitError(err::kHotSyncEnded, "The HotSync operation has ended: its launcher is gone");
+  }
+}
+
+}  // namespace corvane

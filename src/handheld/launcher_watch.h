@@ -1,0 +1,29 @@
+#pragma once
+
+namespace corvane {
+
+// Whether the launcher that runs this process as its conduit is still there,
+// seen through the read end of a pipe whose write end only the launcher
+// holds: the pipe reaches end-of-file once the launcher is gone, however it
+// ended (a kill -9 included), without any help from it.
+class LauncherWatch {
+ public:
+  // Takes fd; -1 means no launcher can be watched, which counts as gone.
+  explicit LauncherWatch(int fd);
+  ~LauncherWatch();
+  LauncherWatch(const LauncherWatch&) = delete;
+  LauncherWatch& operator=(const LauncherWatch&) = delete;
+
+  // True once the launcher is gone; stays true. Never blocks.
+  bool Ended() const;
+  // Raises ConduitError (err::kHotSyncEnded) once the launcher is gone.
+  void ThrowIfEnded() const;
+  // The descriptor, for an event loop to watch; -1 when there is none.
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+  mutable bool ended_;
+};
+
+}  // namespace corvane
