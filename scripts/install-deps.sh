@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demonstration need.
 set -euo pipefail
-packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev
           qt6-base-dev libpalm-pdb-perl xvfb xdotool x11-utils imagemagick)
 missing=()
 for p in "${packages[@]}"; do
