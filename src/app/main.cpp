@@ -2,6 +2,7 @@
 // launcher while the PC application waits in "stage1 pda2pc".
 
 #include <QApplication>
+#include <cstdio>
 
 #include "control/closing.h"
 #include "control/launch_gates.h"
@@ -44,6 +45,12 @@ int main(int argc, char** argv) {
   services.app_path = ExecutableFolder();
   services.read_sync_path = [&] {
     return ReadRegString(settings, kHKeyCurrentUser, kCorvaneKeyPath, kPalmSyncPath);
+  };
+  services.settings_problem = [&] {
+    std::string problem = settings.Problem(kHKeyCurrentUser, kCorvaneKeyPath);
+    // Said on stderr too: the log may be the very thing that cannot be written.
+    if (!problem.empty()) std::fprintf(stderr, "CorvaneConduit: %s\n", problem.c_str());
+    return problem;
   };
   services.is_process_running = [&](const std::string& pattern, bool ignore_case) {
     return IsProcessRunning(frm, *processes, pattern, ignore_case);

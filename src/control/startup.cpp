@@ -34,6 +34,11 @@ void StartUp(FrmMain& frm, HotSyncLink& link, const StartUpServices& services) {
                        std::to_string(kFileVersionRevision));
   LogFileOnly(frm, "reading path from registry...");
   frm.syncPath = services.read_sync_path();
+  // The settings read as empty whatever went wrong; the log says why.
+  if (services.settings_problem) {
+    const std::string problem = services.settings_problem();
+    if (!problem.empty()) LogFileOnly(frm, problem);
+  }
   LogFileOnly(frm, "path is: " + frm.syncPath);
   frm.currentVerboseLevel = LoadVerboseLevel(frm, frm.currentVerboseLevel);
 

@@ -18,6 +18,9 @@ inline constexpr const char* kPcApplicationPattern = R"((?:\\|^)corvane(?!condui
 struct StartUpServices {
   std::string app_path;                         // the executable's folder
   std::function<std::string()> read_sync_path;  // the PalmSyncPath setting
+  // Why the settings could not be used (read after read_sync_path), or "";
+  // may be left empty.
+  std::function<std::string()> settings_problem;
   std::function<std::optional<bool>(const std::string& pattern, bool ignore_case)>
       is_process_running;                                            // no answer without a snapshot
   std::function<void(const std::string& notification)> show_notify;  // modal
