@@ -112,7 +112,7 @@ FuzzOutcome CheckPickList(const uint8_t* data, size_t size) {
     }
     if (record.size() != value.size() + dependent.size() + 4 || record[0] != type ||
         record[1 + value.size()] != 0 || record.back() != 0 ||
-        !std::equal(value.begin(), value.end(), record.begin() + 1)) {
+        std::string(record.begin() + 1, record.begin() + 1 + value.size()) != value) {
       return Fault("record of entry '" + value + "' is laid out wrongly");
     }
   }
