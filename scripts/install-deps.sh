@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demonstration need.
+# Installs the Debian packages the build, the tests and the demonstration need;
+# with --fuzz, also clang and its libFuzzer for the fuzz targets (fuzz/).
 set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev
           qt6-base-dev libpalm-pdb-perl xvfb xdotool x11-utils imagemagick)
+[ "${1:-}" = "--fuzz" ] && packages+=(clang libclang-rt-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
