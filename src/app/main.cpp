@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QSocketNotifier>
+#include <cstdio>
 
 #include "control/closing.h"
 #include "control/launch_gates.h"
@@ -55,6 +56,12 @@ int main(int argc, char** argv) {
     std::string path =
         ReadRegString(settings_or_wine, kHKeyCurrentUser, kCorvaneKeyPath, kPalmSyncPath);
     return SyncPathReading(path, settings_or_wine.origin_note());
+  };
+  services.settings_problem = [&] {
+    std::string problem = settings.Problem(kHKeyCurrentUser, kCorvaneKeyPath);
+    // Said on stderr too: the log may be the very thing that cannot be written.
+    if (!problem.empty()) std::fprintf(stderr, "CorvaneConduit: %s\n", problem.c_str());
+    return problem;
   };
   services.is_process_running = [&](const std::string& pattern, bool ignore_case) {
     return IsProcessRunning(frm, *processes, pattern, ignore_case);

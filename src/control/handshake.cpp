@@ -7,7 +7,6 @@
 #include "support/conduit_log.h"
 #include "support/exchange_path.h"
 #include "support/text_file.h"
-#include "support/text_ops.h"
 
 namespace corvane {
 namespace {
@@ -27,6 +26,7 @@ std::string ReadSmallFile(FrmMain& frm, const std::string& path, const ReaderTex
                           long long& size) {
   size = FileSize(path);
   if (size < 0 || !RegularFileExists(path)) {
+    size = -1;  // a folder's size is no content to report
     Log(frm, texts.no_file, 20);
     return "";
   }
@@ -35,7 +35,7 @@ std::string ReadSmallFile(FrmMain& frm, const std::string& path, const ReaderTex
     return "";
   }
   Log(frm, texts.reading, 20);
-  return ToLowerAscii(TrimSpaces(ReadWholeFile(path)));
+  return SmallFileText(ReadWholeFile(path));
 }
 
 }  // namespace

@@ -76,6 +76,11 @@ void StartUp(FrmMain& frm, HotSyncLink& link, const StartUpServices& services) {
   SyncPathReading reading = services.read_sync_path();
   frm.syncPath = reading.value;
   if (reading.origin) LogFileOnly(frm, *reading.origin);
+  // The settings read as empty whatever went wrong; the log says why.
+  if (services.settings_problem) {
+    const std::string problem = services.settings_problem();
+    if (!problem.empty()) LogFileOnly(frm, problem);
+  }
   LogFileOnly(frm, "path is: " + frm.syncPath);
   HoldExchangeFolder(frm, link, services.exchange_lock);
   frm.currentVerboseLevel = LoadVerboseLevel(frm, frm.currentVerboseLevel);

@@ -30,6 +30,9 @@ struct StartUpServices {
   std::string app_path;    // the executable's folder
   std::string log_folder;  // where the log lives: app_path, or a per-user folder
   std::function<SyncPathReading()> read_sync_path;
+  // Why the settings could not be used (read after read_sync_path), or "";
+  // may be left empty.
+  std::function<std::string()> settings_problem;
   std::function<std::optional<bool>(const std::string& pattern, bool ignore_case)>
       is_process_running;                                            // no answer without a snapshot
   std::function<void(const std::string& notification)> show_notify;  // modal

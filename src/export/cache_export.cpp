@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "export/cache_list.h"
 #include "handheld/sync_library.h"
 #include "support/conduit_error.h"
 #include "support/conduit_log.h"
@@ -15,8 +16,6 @@ namespace {
 
 constexpr const char* kCacheDatabase = "CRVN_Corvane_Cache";
 constexpr const char* kErrorTitle = "PC2PDACorvaneCache Error!!";
-// The line index of a list is 16-bit.
-constexpr size_t kMaxListLines = 32767;
 
 struct CacheList {
   const char* file;
@@ -43,12 +42,6 @@ void Log(FrmMain& frm, const std::string& s, int16_t level) {
   WriteLog(frm, s, kToListAndFile, level);
 }
 
-// A closing CR LF ends the last line; it does not start another.
-size_t CountLines(const std::vector<std::string>& lines) {
-  if (!lines.empty() && lines.back().empty()) return lines.size() - 1;
-  return lines.size();
-}
-
 void ExportList(FrmMain& frm, PDRecordAdapter& db, const CacheList& list) {
   std::string text;
   if (!ReadFileText(frm, ExchangeFile(frm.syncPath, list.file), text)) {
@@ -60,19 +53,9 @@ void ExportList(FrmMain& frm, PDRecordAdapter& db, const CacheList& list) {
     Log(frm, "Nothing to export.", 1);
     return;
   }
-  const std::vector<std::string> lines = SplitText(trimmed, "\r\n");
-  // Refuse the whole list rather than send the part that can be counted.
-  if (CountLines(lines) > kMaxListLines) throw ConduitError(err::kOverflow, "Overflow");
-  for (const std::string& raw : lines) {
-    std::string line = TrimSpaces(raw);
-    if (line.empty()) continue;
-    std::string dependent;
-    if (list.custDataType == kRegistrationType) {
-      std::vector<std::string> fields = SplitText(line, "|");
-      line = std::move(fields[0]);
-      if (fields.size() > 1) dependent = std::move(fields[1]);
-    }
-    if (!WriteCacheRecord(frm, db, list.custDataType, line, dependent)) {
+  for (const CacheEntry& entry :
+       CacheListEntries(trimmed, list.custDataType == kRegistrationType)) {
+    if (!WriteCacheRecord(frm, db, list.custDataType, entry.first, entry.second)) {
       Log(frm, "Failed to transfer record.", 1);
     }
   }
@@ -94,14 +77,8 @@ bool ReadFileText(FrmMain& frm, const std::string& path, std::string& text) {
 bool WriteCacheRecord(FrmMain& frm, PDRecordAdapter& db, uint8_t custDataType,
                       const std::string& sCacheValue, const std::string& sDepCacheValue) {
   try {
-    const size_t highest = sCacheValue.size() + sDepCacheValue.size() + 3;
-    if (highest > static_cast<size_t>(INT16_MAX)) throw ConduitError(err::kOverflow, "Overflow");
+    const Bytes vdata = CacheRecordData(custDataType, sCacheValue, sDepCacheValue);
     Log(frm, "write all data in vdata variable", 10);
-    Bytes vdata(highest + 1, 0);
-    vdata[0] = custDataType;
-    PDByteConverter converter;
-    int32_t offset = converter.TextToBytes(vdata, 1, sCacheValue);
-    converter.TextToBytes(vdata, offset, sDepCacheValue);
     Log(frm, "writing the pc record onto Handheld database.", 5);
     int32_t id = 0;
     db.AddRecord(id, 0, 0, vdata);

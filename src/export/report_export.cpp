@@ -16,6 +16,7 @@
 #include "support/conduit_log.h"
 #include "support/exchange_path.h"
 #include "support/text_file.h"
+#include "support/text_ops.h"
 #include "support/transfer_error.h"
 
 namespace corvane {
@@ -35,8 +36,16 @@ void Log(FrmMain& frm, const std::string& s, int16_t level = 5) {
   WriteLog(frm, s, kToListAndFile, level);
 }
 
-// The names of the folder's files, in byte order: the same reports in the
-// same order on every machine, whatever order the file system keeps.
+// Windows file systems list a folder by name with letter case ignored;
+// names that differ only in case go in byte order.
+bool ListedBefore(const std::string& a, const std::string& b) {
+  const int folded = CompareIgnoringCase(a, b);
+  return folded != 0 ? folded < 0 : a < b;
+}
+
+// The names of the folder's files in the order a Windows file system lists
+// them: the same reports in the same order on every machine, whatever order
+// this file system keeps.
 std::vector<std::string> ListFilesByName(const std::string& folder) {
   std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
   if (!dir) throw ConduitError::FromErrno(errno, folder);
@@ -53,7 +62,7 @@ std::vector<std::string> ListFilesByName(const std::string& folder) {
     }
   }
   if (errno != 0) throw ConduitError::FromErrno(errno, folder);
-  std::sort(names.begin(), names.end());
+  std::sort(names.begin(), names.end(), ListedBefore);
   return names;
 }
 
@@ -101,6 +110,18 @@ void WriteParts(FrmMain& frm, HotSyncLink& link, std::string& text, const std::s
   text += "\r\n";
   const int32_t splitSize = kUsingSize - static_cast<int32_t>(rName.size()) - kPartFrame;
   Log(frm, "Split size: " + std::to_string(splitSize));
+  // A report that cannot fit is refused before its first part is added: two
+  // characters a part, a long line would otherwise fill the database.
+  const size_t left =
+      static_cast<size_t>(PDDatabaseOpener(link)
+                              .OpenDatabase(kReportsDatabase, kRecordAdapterClass, kOpenReadWrite)
+                              .RecordsLeft());
+  const size_t parts = CountReportPieces(text, splitSize);
+  if (parts > left) {
+    throw ConduitError(err::kBadArgument, "Report " + rName + " needs " + std::to_string(parts) +
+                                              " parts, but " + kReportsDatabase + " has room for " +
+                                              std::to_string(left) + " more records");
+  }
   PDByteConverter converter;
   ReportPieces pieces(text, splitSize);
   for (int32_t n = 1; !pieces.Done(); ++n) {

@@ -22,4 +22,10 @@ std::string_view ReportPieces::Next() {
   return piece;
 }
 
+size_t CountReportPieces(std::string_view text, int32_t splitSize) {
+  size_t count = 0;
+  for (ReportPieces pieces(text, splitSize); !pieces.Done(); pieces.Next()) ++count;
+  return count;
+}
+
 }  // namespace corvane

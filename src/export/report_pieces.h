@@ -27,4 +27,9 @@ class ReportPieces {
   size_t next_crlf_ = 0;  // a CR LF at or after start_ + 1, or npos; 0 before the first search
 };
 
+// The number of pieces ReportPieces cuts text into: the dry run that tells,
+// before any part is written, whether a report fits the records its
+// database has left.
+size_t CountReportPieces(std::string_view text, int32_t splitSize);
+
 }  // namespace corvane

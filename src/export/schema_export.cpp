@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "export/schema_record.h"
 #include "handheld/sync_library.h"
 #include "support/conduit_error.h"
 #include "support/conduit_log.h"
 #include "support/exchange_path.h"
-#include "support/integer_text.h"
 #include "support/text_file.h"
 #include "support/text_ops.h"
 #include "support/transfer_error.h"
@@ -20,7 +20,6 @@ constexpr const char* kErrorTitle = "PC2PDACorvaneSchema Error!!";
 constexpr const char* kMissingFileTitle = "PCtoPDA_CorvaneSchema Error.";
 constexpr const char* kMissingFileText =
     "Corvane.txt is not found. Conduit will not transfer Corvane_Schema file PDA.";
-constexpr size_t kSchemaRecordSize = 201;
 // The line index is 16-bit: it cannot step past its largest value.
 constexpr size_t kMaxLines = 32768;
 
@@ -28,39 +27,8 @@ void Log(FrmMain& frm, const std::string& s, int16_t level) {
   WriteLog(frm, s, kToListAndFile, level);
 }
 
-const std::string& Field(const std::vector<std::string>& fields, size_t index) {
-  if (index >= fields.size()) {
-    throw ConduitError(err::kSubscriptOutOfRange, "Subscript out of range");
-  }
-  return fields[index];
-}
-
 void ExportLine(FrmMain& frm, PDRecordAdapter& db, const std::string& row) {
-  Log(frm, "Split each row to get fields in array 'arrFields'", 10);
-  const std::vector<std::string> arrFields = SplitText(row, "|");
-  Log(frm, "Get Fields", 10);
-  Log(frm, "FieldName", 10);
-  const std::string& fieldName = Field(arrFields, 0);
-  Log(frm, "CustomDataType", 10);
-  const std::string& customDataType = Field(arrFields, 1);
-  Log(frm, "DisplayName", 10);
-  const std::string& displayName = Field(arrFields, 2);
-  Log(frm, "PanelNumber", 10);
-  int16_t panelNumber = TextToInt16(Field(arrFields, 3));
-
-  // Texts longer than the buffer allows make TextToBytes raise: the record
-  // is never written past its 201 bytes.
-  Log(frm, "write all data in vdata variable", 10);
-  Bytes vdata(kSchemaRecordSize, 0);
-  PDByteConverter converter;
-  Log(frm, "storing Panel Number in vdata variable", 10);
-  int32_t offset = converter.NumberToBytes(vdata, 0, true, panelNumber);
-  Log(frm, "storing CustomDataType in vdata variable", 10);
-  offset = converter.TextToBytes(vdata, offset, customDataType);
-  Log(frm, "storing DisplayName in vdata variable", 10);
-  offset = converter.TextToBytes(vdata, offset, displayName);
-  Log(frm, "storing Field name in vdata variable", 10);
-  converter.TextToBytes(vdata, offset, TrimSpaces(fieldName));
+  const Bytes vdata = SchemaLineRecord(row, [&](const char* step) { Log(frm, step, 10); });
   Log(frm, "writing the pc record onto Handheld database", 10);
   int32_t id = 0;
   db.AddRecord(id, 0, 0, vdata);

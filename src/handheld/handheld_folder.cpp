@@ -7,6 +7,7 @@
 #include "handheld/handheld_database.h"
 #include "support/atomic_file.h"
 #include "support/conduit_error.h"
+#include "support/text_ops.h"
 
 namespace corvane {
 namespace {
@@ -18,28 +19,36 @@ bool HasPdbExtension(const std::filesystem::path& p) {
   return ext == ".pdb";
 }
 
-// The file of the database called name: "<name>.pdb" when its header says
-// so, otherwise the first *.pdb (in name order) whose header does.
+// The file of the database called name. A file named "<name>.pdb" in any
+// letter case says it is that database: when its header cannot be read, the
+// error names the file and its fault rather than call the database missing.
+// Otherwise the first *.pdb (in name order) whose header names it.
 std::string FindDatabaseFile(const std::string& folder, const std::string& name) {
-  // A name with a slash would lead out of the folder; such a database is
-  // only found by the scan.
-  const bool plain = name.find('/') == std::string::npos;
-  const std::string direct =
-      plain ? (std::filesystem::path(folder) / (name + ".pdb")).string() : std::string();
-  if (plain && ReadPdbName(direct) == name) return direct;
-
-  std::vector<std::string> candidates;
+  const std::string own_name = name + ".pdb";
+  std::vector<std::string> named, others;
   std::error_code ec;
   for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
        it.increment(ec)) {
     std::error_code type_ec;
-    if (HasPdbExtension(it->path()) && it->is_regular_file(type_ec)) {
-      candidates.push_back(it->path().string());
+    if (!HasPdbExtension(it->path()) || it->is_directory(type_ec)) continue;
+    const std::string file_name = it->path().filename().string();
+    if (CompareIgnoringCase(file_name, own_name) == 0) {
+      named.push_back(it->path().string());
+    } else if (it->is_regular_file(type_ec)) {
+      others.push_back(it->path().string());
     }
   }
-  std::sort(candidates.begin(), candidates.end());
-  for (const std::string& file : candidates) {
-    if (file != direct && ReadPdbName(file) == name) return file;
+  // The name as given first, then the other spellings in byte order.
+  const std::string exact = (std::filesystem::path(folder) / own_name).string();
+  std::sort(named.begin(), named.end(), [&](const std::string& a, const std::string& b) {
+    return (a == exact) != (b == exact) ? a == exact : a < b;
+  });
+  for (const std::string& file : named) {
+    if (ReadPdbHeaderName(file) == name) return file;
+  }
+  std::sort(others.begin(), others.end());
+  for (const std::string& file : others) {
+    if (ReadPdbName(file) == name) return file;
   }
   throw ConduitError(err::kNotFound, "Record, database or folder not found: " + name);
 }

@@ -18,8 +18,9 @@ class HandheldFolder {
 
   // The database whose header name is name; raises ConduitError
   // (err::kNotFound) when the folder holds none, or the reader's error for a
-  // damaged file. A database with unsaved changes is returned as it stands;
-  // one without is read afresh from its file.
+  // damaged file, and for a file named "<name>.pdb" (any letter case) whose
+  // header cannot be read. A database with unsaved changes is returned as it
+  // stands; one without is read afresh from its file.
   std::shared_ptr<HandheldDatabase> Open(const std::string& name);
 
   // Writes every changed database back atomically; raises ConduitError when

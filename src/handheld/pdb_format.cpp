@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "support/conduit_error.h"
+#include "support/file_open.h"
 
 namespace corvane {
 namespace {
@@ -85,6 +86,17 @@ void CheckBlockOffset(const std::string& source, const char* what, size_t offset
   }
 }
 
+// The header is whole and its name ends within its field.
+void CheckHeaderStart(const uint8_t* data, size_t size, const std::string& source) {
+  if (size < pdb::kHeaderSize) {
+    Damaged(source, "file of " + std::to_string(size) + " bytes is shorter than the " +
+                        std::to_string(pdb::kHeaderSize) + "-byte database header");
+  }
+  if (!NameTerminated(data)) {
+    Damaged(source, "database name has no terminating zero within its 32 bytes");
+  }
+}
+
 }  // namespace
 
 std::string PdbHeader::Name() const {
@@ -102,15 +114,9 @@ void PdbHeader::SetName(const std::string& name) {
 }
 
 PdbFile ParsePdb(const uint8_t* data, size_t size, const std::string& source) {
-  if (size < pdb::kHeaderSize) {
-    Damaged(source, "file of " + std::to_string(size) + " bytes is shorter than the " +
-                        std::to_string(pdb::kHeaderSize) + "-byte database header");
-  }
+  CheckHeaderStart(data, size, source);
   PdbFile file;
   PdbHeader& h = file.header;
-  if (!NameTerminated(data)) {
-    Damaged(source, "database name has no terminating zero within its 32 bytes");
-  }
   std::copy(data, data + pdb::kNameSize, h.raw_name.begin());
   h.attributes = Get16(data + kAttributesAt);
   if (h.attributes & pdb::kResourceDatabase) {
@@ -251,17 +257,12 @@ namespace {
 
 // The file's bytes, at most limit of them.
 Bytes ReadBytes(const std::string& path, size_t limit) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw ConduitError::FromErrno(errno, path);
+  const int fd = OpenFileToRead(path);
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
     int e = errno;
     ::close(fd);
     throw ConduitError::FromErrno(e, path);
-  }
-  if (!S_ISREG(st.st_mode)) {
-    ::close(fd);
-    throw ConduitError::FromErrno(EISDIR, path);
   }
   Bytes bytes(std::min(static_cast<size_t>(st.st_size), limit));
   size_t done = 0;
@@ -288,11 +289,15 @@ PdbFile ReadPdbFile(const std::string& path) {
   return ParsePdb(bytes, path);
 }
 
+std::string ReadPdbHeaderName(const std::string& path) {
+  Bytes bytes = ReadBytes(path, pdb::kHeaderSize);
+  CheckHeaderStart(bytes.data(), bytes.size(), path);
+  return std::string(reinterpret_cast<const char*>(bytes.data()));
+}
+
 std::optional<std::string> ReadPdbName(const std::string& path) {
   try {
-    Bytes bytes = ReadBytes(path, pdb::kHeaderSize);
-    if (bytes.size() < pdb::kHeaderSize || !NameTerminated(bytes.data())) return std::nullopt;
-    return std::string(reinterpret_cast<const char*>(bytes.data()));
+    return ReadPdbHeaderName(path);
   } catch (const ConduitError&) {
     return std::nullopt;
   }

@@ -87,11 +87,15 @@ inline PdbFile ParsePdb(const Bytes& bytes, const std::string& source) {
 // that cannot be stored (too many records, type not 4 bytes).
 Bytes SerializePdb(const PdbFile& file);
 
-// Reads and parses a file; file-system failures raise ConduitError(errno).
+// Reads and parses a file (a FIFO or a folder is refused without waiting);
+// file-system failures raise ConduitError(errno).
 PdbFile ReadPdbFile(const std::string& path);
 
-// The header name of a file, or nothing when its header cannot be read or
-// its name has no terminating zero.
+// The header name of a file. Raises ConduitError: errno when the file cannot
+// be read, err::kDamagedDatabase ("<path>: <fault>") when its header is cut
+// short or its name has no terminating zero.
+std::string ReadPdbHeaderName(const std::string& path);
+// The same, or nothing on any of those failures.
 std::optional<std::string> ReadPdbName(const std::string& path);
 
 // Seconds since 1904 for the current time.

@@ -66,6 +66,10 @@ int32_t PDRecordAdapter::RecordTotal() const {
   return static_cast<int32_t>(Database().LiveRecordCount());
 }
 
+int32_t PDRecordAdapter::RecordsLeft() const {
+  return static_cast<int32_t>(pdb::kMaxRecords - Database().records().size());
+}
+
 void PDRecordAdapter::SetReadPosition(int32_t index) {
   if (index < 0) {
     throw ConduitError(err::kBadArgument, "Negative read position " + std::to_string(index));

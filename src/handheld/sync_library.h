@@ -50,6 +50,10 @@ class PDRecordAdapter {
   // Removes every record, deleted ones included.
   void ClearRecords(int32_t reserved, int32_t categoryAll);
   int32_t RecordTotal() const;
+  // How many more records the database can take (a database holds at most
+  // 65,535, deleted ones included): what a writer of many records checks
+  // before it adds the first.
+  int32_t RecordsLeft() const;
   // Sets the read position; 0 makes the next read return the first record.
   void SetReadPosition(int32_t index);
   bool AtEnd() const;

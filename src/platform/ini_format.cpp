@@ -364,4 +364,36 @@ std::string IniUnescapeValue(const std::string& str) {
   return joined;
 }
 
+std::optional<std::string> IniValue(const std::string& data, const std::string& name) {
+  IniGeneralLayout layout = ScanIniGeneral(data, name);
+  if (!layout.last_match) return std::nullopt;
+  const IniLine& line = *layout.last_match;
+  return IniUnescapeValue(data.substr(line.equals + 1, line.end - line.equals - 1));
+}
+
+std::string IniWithValue(const std::string& data, const std::string& name,
+                         const std::string& text) {
+  const std::string eol = data.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+  const std::string entry = IniEscapeKey(name) + "=" + IniEscapeValue(text);
+
+  // Qt keeps [General] first; a section of our own there is always read.
+  auto with_new_section = [&](const std::string& rest) {
+    return "[General]" + eol + entry + eol + (rest.empty() ? "" : eol) + rest;
+  };
+  std::string updated = data;
+  IniGeneralLayout layout = ScanIniGeneral(data, name);
+  if (layout.last_match) {
+    updated.replace(layout.last_match->start, layout.last_match->end - layout.last_match->start,
+                    entry);
+  } else if (layout.insert_at != std::string::npos) {
+    const bool at_end = layout.insert_at == data.size();
+    updated.insert(layout.insert_at, eol + entry + (at_end ? eol : ""));
+  } else {
+    updated = with_new_section(data);
+  }
+  // A damaged file (a quote left open) can swallow what we add to it.
+  if (IniValue(updated, name) != text) updated = with_new_section(data);
+  return updated;
+}
+
 }  // namespace corvane

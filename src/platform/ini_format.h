@@ -39,4 +39,12 @@ std::string IniEscapeKey(const std::string& key);
 std::string IniEscapeValue(const std::string& text);
 std::string IniUnescapeValue(const std::string& stored);
 
+// The text of the [General] value name in a file's data, or nothing.
+std::optional<std::string> IniValue(const std::string& data, const std::string& name);
+
+// The file's data with the [General] value name set to text: an existing
+// value replaced, else a new one added to [General], else a [General]
+// section put first; whatever else the file holds stays.
+std::string IniWithValue(const std::string& data, const std::string& name, const std::string& text);
+
 }  // namespace corvane

@@ -2,22 +2,15 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <utility>
 
 #include "platform/system_process_list.h"
+#include "support/conduit_error.h"
+#include "support/text_file.h"
 
 namespace corvane {
 
 namespace {
-
-bool ReadSmallFile(const std::string& path, std::string& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out.assign(std::istreambuf_iterator<char>(in), {});
-  return !in.bad();
-}
 
 bool IsPid(const char* name) {
   if (!*name) return false;
@@ -29,7 +22,8 @@ bool IsPid(const char* name) {
 
 class ProcProcessList : public ProcessList {
  public:
-  explicit ProcProcessList(std::string root) : root_(std::move(root)) {}
+  ProcProcessList(std::string root, ProcFileReader reader)
+      : root_(std::move(root)), read_(std::move(reader)) {}
 
   std::optional<std::vector<std::string>> Snapshot() const override {
     DIR* dir = ::opendir(root_.c_str());
@@ -44,26 +38,37 @@ class ProcProcessList : public ProcessList {
     std::vector<std::string> names;
     names.reserve(pids.size());
     for (long pid : pids) {
-      const std::string base = root_ + "/" + std::to_string(pid);
-      std::string cmdline, comm;
-      bool have_cmdline = ReadSmallFile(base + "/cmdline", cmdline);
-      bool have_comm = ReadSmallFile(base + "/comm", comm);
-      // A process that ended since the folder was listed is simply not there.
-      if (!have_cmdline && !have_comm) continue;
-      std::string name = ProcessNameFrom(cmdline, comm);
-      if (!name.empty()) names.push_back(std::move(name));
+      std::optional<std::string> name = NameOf(root_ + "/" + std::to_string(pid));
+      if (name && !name->empty()) names.push_back(std::move(*name));
     }
     return names;
   }
 
  private:
+  // Nothing when a file cannot be read: the process ended since the folder
+  // was listed (ESRCH, ENOENT), or is not ours to see (EACCES, EIO); either
+  // way it is simply not in the snapshot.
+  std::optional<std::string> NameOf(const std::string& folder) const {
+    try {
+      const std::string cmdline = read_(folder + "/cmdline");
+      // comm is only needed when there is no command line.
+      if (!cmdline.empty() && cmdline[0] != '\0') return ProcessNameFrom(cmdline, "");
+      return ProcessNameFrom(cmdline, read_(folder + "/comm"));
+    } catch (const ConduitError&) {
+      return std::nullopt;
+    }
+  }
+
   std::string root_;
+  ProcFileReader read_;
 };
 
 }  // namespace
 
-std::unique_ptr<ProcessList> MakeSystemProcessList(const std::string& proc_root) {
-  return std::make_unique<ProcProcessList>(proc_root);
+std::unique_ptr<ProcessList> MakeSystemProcessList(const std::string& proc_root,
+                                                   ProcFileReader reader) {
+  return std::make_unique<ProcProcessList>(
+      proc_root, reader ? std::move(reader) : ProcFileReader(ReadWholeFile));
 }
 
 std::string ProcessNameFrom(const std::string& cmdline, const std::string& comm) {

@@ -44,6 +44,14 @@ std::string FolderOf(const std::string& file) {
   return file.substr(0, file.rfind('/'));
 }
 
+const char* KindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  return "something else";
+}
+
 }  // namespace
 
 std::string DefaultConfigHome() {
@@ -93,9 +101,11 @@ bool SettingsFile::CreateKey(RootKey root, const std::string& path) {
   auto file = FileFor(root, path);
   if (!file) return false;
   if (!MakeFolders(FolderOf(*file), 0700)) return false;
-  int fd = ::open(file->c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  // Never waits for a reader of a FIFO there; only a regular file is a key.
+  int fd = ::open(file->c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
   if (fd < 0) return false;
-  bool ok = ::fsync(fd) == 0;
+  struct stat st;
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
   try {
     SyncFolder(FolderOf(*file));
@@ -110,11 +120,8 @@ std::optional<std::string> SettingsFile::QueryValue(RootKey root, const std::str
   auto file = FileFor(root, path);
   std::string data;
   if (!file || !ReadFileIfAny(*file, data)) return std::nullopt;
-  IniGeneralLayout layout = ScanIniGeneral(data, name);
-  if (!layout.last_match) return std::nullopt;
-  const IniLine& line = *layout.last_match;
-  std::string value = IniUnescapeValue(data.substr(line.equals + 1, line.end - line.equals - 1));
-  value.push_back('\0');
+  std::optional<std::string> value = IniValue(data, name);
+  if (value) value->push_back('\0');
   return value;
 }
 
@@ -130,32 +137,34 @@ bool SettingsFile::SetValue(RootKey root, const std::string& path, const std::st
   // A string's data ends with its terminating zero, which the file does not keep.
   std::string text = data;
   if (!text.empty() && text.back() == '\0') text.pop_back();
-  const std::string eol = content.find("\r\n") != std::string::npos ? "\r\n" : "\n";
-  const std::string entry = IniEscapeKey(name) + "=" + IniEscapeValue(text);
+  return ReplaceFile(*file, IniWithValue(content, name, text));
+}
 
-  // Qt keeps [General] first; a section of our own there is always read.
-  auto with_new_section = [&](const std::string& rest) {
-    return "[General]" + eol + entry + eol + (rest.empty() ? "" : eol) + rest;
-  };
-  std::string updated = content;
-  IniGeneralLayout layout = ScanIniGeneral(content, name);
-  if (layout.last_match) {
-    updated.replace(layout.last_match->start, layout.last_match->end - layout.last_match->start,
-                    entry);
-  } else if (layout.insert_at != std::string::npos) {
-    const bool at_end = layout.insert_at == content.size();
-    updated.insert(layout.insert_at, eol + entry + (at_end ? eol : ""));
-  } else {
-    updated = with_new_section(content);
+std::string SettingsFile::Problem(RootKey root, const std::string& path) const {
+  auto file = FileFor(root, path);
+  if (!file) return "";
+  const std::string folder = FolderOf(*file);
+  struct stat st;
+  if (::stat(file->c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    return "Settings not used: " + *file + " is " + KindOf(st.st_mode) + ", not a regular file";
   }
-  // A damaged file (a quote left open) can swallow what we add to it.
-  auto check = ScanIniGeneral(updated, name);
-  if (!check.last_match || IniUnescapeValue(updated.substr(
-                               check.last_match->equals + 1,
-                               check.last_match->end - check.last_match->equals - 1)) != text) {
-    updated = with_new_section(content);
+  int e = 0;
+  if (::stat(folder.c_str(), &st) != 0) {
+    e = errno;
+  } else if (!S_ISDIR(st.st_mode)) {
+    e = ENOTDIR;
+  } else if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+    e = errno;
   }
-  return ReplaceFile(*file, updated);
+  if (e != 0) {
+    return "Settings not used: the folder " + folder + " cannot be written (" + std::strerror(e) +
+           ")";
+  }
+  if (::access(file->c_str(), R_OK | W_OK) != 0) {
+    return "Settings not used: " + *file + " cannot be read and written (" + std::strerror(errno) +
+           ")";
+  }
+  return "";
 }
 
 }  // namespace corvane

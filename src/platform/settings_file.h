@@ -27,6 +27,11 @@ class SettingsFile : public SettingsStore {
   bool SetValue(RootKey root, const std::string& path, const std::string& name,
                 const std::string& data) override;
 
+  // Why root\path cannot be used as a key that is read and written (its file
+  // is a FIFO, a folder or a device, or it or its folder cannot be written),
+  // naming the file or folder; "" when it can, or when the key has no file.
+  std::string Problem(RootKey root, const std::string& path) const;
+
   // The file that holds root\path; nothing for keys that have no file.
   std::optional<std::string> FileFor(RootKey root, const std::string& path) const;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -7,8 +8,15 @@
 
 namespace corvane {
 
-// The processes of this machine, read from proc_root (process_list_linux.cpp).
-std::unique_ptr<ProcessList> MakeSystemProcessList(const std::string& proc_root = "/proc");
+// Reads one file of a process's folder whole; raises ConduitError (errno)
+// when it cannot.
+using ProcFileReader = std::function<std::string(const std::string& path)>;
+
+// The processes of this machine, read from proc_root (process_list_linux.cpp)
+// with reader (ReadWholeFile when none is given). A process whose files cannot
+// be read is left out of the snapshot.
+std::unique_ptr<ProcessList> MakeSystemProcessList(const std::string& proc_root = "/proc",
+                                                   ProcFileReader reader = {});
 
 // A process's name from its /proc files: argv[0] without any Unix folder
 // (the text after the last '/'), or comm when the command line is empty. A

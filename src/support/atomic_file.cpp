@@ -77,14 +77,17 @@ void WriteBytesAtomically(const std::string& path, const uint8_t* bytes, size_t 
   if (folder.empty()) folder = ".";
   const std::string base = target.filename().string();
 
+  // A link in the file's place is replaced like a file, but its mode (0777)
+  // is no file's mode to keep.
   struct stat old {};
-  const bool had_old = ::stat(path.c_str(), &old) == 0;
+  const bool had_old = ::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
 
   int fd = -1;
   std::string temp;
   for (int attempt = 0; fd < 0; ++attempt) {
     temp = folder + "/." + base + kTempMarker + RandomSuffix();
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // O_EXCL: never a file or link that is already there.
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0 && (errno != EEXIST || attempt > 100)) throw ConduitError::FromErrno(errno, temp);
   }
   PendingTemporary pending(fd, temp);

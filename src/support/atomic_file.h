@@ -10,8 +10,9 @@ namespace corvane {
 // holds either its old or its new content: the data goes into a temporary
 // file ".<name>.tmp-XXXXXX" in the same folder, is checked and synced, and is
 // renamed over the file; then the folder is synced. An existing file's
-// permissions are kept. Raises ConduitError (errno) on failure, leaving the
-// old file whole and no temporary behind.
+// permissions are kept; a symbolic link of that name is replaced, never
+// written through. Raises ConduitError (errno) on failure, leaving the old
+// file whole and no temporary behind.
 void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& data);
 void WriteFileAtomically(const std::string& path, const std::string& data);
 

@@ -15,8 +15,12 @@ std::string LogFilePath(const FrmMain& frm) {
 void WriteLog(FrmMain& frm, const std::string& s, int16_t dest, int16_t verboseLevel) {
   if (frm.currentVerboseLevel < verboseLevel) return;
   if (dest == kToListAndFile) frm.window.AddLogItem(s);
-  AppendLogLine(frm, ODBCDateTime(Value::DateTime(frm.clock.Now())) + " | " + s);
+  AppendLogLine(frm, LogLine(frm, s));
   frm.window.ProcessPendingEvents();
+}
+
+std::string LogLine(const FrmMain& frm, const std::string& message) {
+  return ODBCDateTime(Value::DateTime(frm.clock.Now())) + " | " + message;
 }
 
 bool AppendLogLine(FrmMain& frm, const std::string& line) {

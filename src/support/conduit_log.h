@@ -20,6 +20,9 @@ inline constexpr int16_t kToFileOnly = 1;
 // events run, so a timer tick or a click may run inside any log call.
 void WriteLog(FrmMain& frm, const std::string& s, int16_t dest, int16_t verboseLevel);
 
+// A log file line: the local date and time, " | " and the message.
+std::string LogLine(const FrmMain& frm, const std::string& message);
+
 // Appends one line and CR LF to the log file, opening and closing it for the
 // line. A failure gives false; the first one of the run is shown in a message
 // box, later ones are not, so that an unwritable log never asks for a click

@@ -10,8 +10,10 @@ namespace corvane {
 
 // modProcessList.
 
-// Whether pattern (ECMAScript grammar) matches anywhere in text; ignoreCase
-// true matches regardless of letter case. A pattern the engine refuses
+// Whether pattern matches anywhere in text; ignoreCase true matches
+// regardless of letter case. The patterns are written in the ECMAScript
+// grammar's common forms. Time grows in proportion to the text and the stack
+// does not grow with it. A pattern the engine refuses, or a matcher error,
 // matches nothing.
 bool RegExpTest(const std::string& pattern, const std::string& text, bool ignoreCase);
 

@@ -1,20 +1,19 @@
 #include "support/text_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 #include "support/conduit_error.h"
+#include "support/file_open.h"
 
 namespace corvane {
 
-OutputFile::OutputFile(const std::string& path, Mode mode) : path_(path) {
-  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == Mode::kAppend ? O_APPEND : O_TRUNC);
-  fd_ = ::open(path.c_str(), flags, 0666);
-  if (fd_ < 0) throw ConduitError::FromErrno(errno, path);
-}
+OutputFile::OutputFile(const std::string& path, Mode mode)
+    : path_(path),
+      fd_(OpenFileToWrite(path,
+                          mode == Mode::kAppend ? WriteStart::kAppend : WriteStart::kTruncate)) {}
 
 OutputFile::~OutputFile() {
   if (fd_ >= 0) ::close(fd_);
@@ -64,14 +63,7 @@ void OverwriteInPlace(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw ConduitError::FromErrno(errno, path);
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    int e = S_ISDIR(st.st_mode) ? EISDIR : errno;
-    ::close(fd);
-    throw ConduitError::FromErrno(e, path);
-  }
+  const int fd = OpenFileToRead(path);
   std::string out;
   char buf[65536];
   for (;;) {

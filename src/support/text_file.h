@@ -6,7 +6,9 @@ namespace corvane {
 
 // A file written through a checked descriptor: every write and the close are
 // verified, and a failure raises ConduitError with errno, so that a short
-// file is never taken for a whole one.
+// file is never taken for a whole one. Opened as OpenFileToWrite opens: a
+// symbolic link of that name is replaced, never written through, and only a
+// regular file is written.
 class OutputFile {
  public:
   enum class Mode { kTruncate, kAppend };
@@ -33,7 +35,8 @@ void WriteWholeFile(const std::string& path, const std::string& bytes);
 // what still works on a full disk or in a folder that cannot be written.
 // Raises ConduitError (errno); a missing file is not created.
 void OverwriteInPlace(const std::string& path, const std::string& bytes);
-// The whole content of a regular file; raises ConduitError on any failure.
+// The whole content of a regular file, opened without waiting (a FIFO is
+// refused); raises ConduitError on any failure.
 std::string ReadWholeFile(const std::string& path);
 // True when path names an existing regular file.
 bool RegularFileExists(const std::string& path);

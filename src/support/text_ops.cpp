@@ -1,5 +1,7 @@
 #include "support/text_ops.h"
 
+#include <algorithm>
+
 namespace corvane {
 
 std::string TrimSpaces(const std::string& text) {
@@ -14,6 +16,18 @@ std::string ToLowerAscii(std::string text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return text;
+}
+
+int CompareIgnoringCase(const std::string& a, const std::string& b) {
+  auto upper = [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 'a' && u <= 'z' ? u - 'a' + 'A' : u;
+  };
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    if (upper(a[i]) != upper(b[i])) return upper(a[i]) < upper(b[i]) ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 std::vector<std::string> SplitText(const std::string& text, const std::string& separator) {

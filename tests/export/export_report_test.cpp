@@ -176,14 +176,17 @@ TEST_F(ReportExportTest, PartNameAtTheBufferLimit) {
   }
 }
 
-TEST_F(ReportExportTest, FilesTakenByNameInByteOrder) {
-  for (const char* name : {"b.txt", "B.txt", "a.txt", "10.txt", "9.txt"}) AddReport(name, name);
+TEST_F(ReportExportTest, FilesTakenByNameAsWindowsListsThem) {
+  for (const char* name : {"b.txt", "B.txt", "a.txt", "_x.txt", "10.txt", "9.txt"}) {
+    AddReport(name, name);
+  }
   AddReport("sub.txt/inner.txt", "not a report");
   EXPECT_TRUE(PCtoPDA_CorvaneReport(frm, link));
+  // Letter case ignored (letters as capitals, so before '_'), then byte order.
   EXPECT_EQ(Records(kReports),
             (std::vector<Bytes>{SingleRecord("10.txt", "10"), SingleRecord("9.txt", "9"),
-                                SingleRecord("B.txt", "B"), SingleRecord("a.txt", "a"),
-                                SingleRecord("b.txt", "b")}));
+                                SingleRecord("a.txt", "a"), SingleRecord("B.txt", "B"),
+                                SingleRecord("b.txt", "b"), SingleRecord("_x.txt", "_x")}));
 }
 
 TEST_F(ReportExportTest, ShortFileNameStopsWithEarlierRecordsKept) {

@@ -1,0 +1,49 @@
+#pragma once
+
+// What the fuzz targets check of each input, shared with the test that
+// replays their corpora: the program's own readers are run on the input, and
+// the result must be either a clean refusal (the reader's documented error)
+// or an accepted input whose result holds together.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace corvane::fuzz {
+
+struct FuzzOutcome {
+  bool accepted = false;  // false: refused with the reader's own error
+  std::string fault;      // what went wrong; empty when all is well
+};
+
+using FuzzCheck = FuzzOutcome (*)(const uint8_t* data, size_t size);
+
+// The PDB reader: a database that writes back to the very same bytes, or
+// the damaged-database error.
+FuzzOutcome CheckPdbReader(const uint8_t* data, size_t size);
+// A line of corvane.txt: a 201-byte schema record holding its fields, or the
+// export's errors (missing field, no number, texts too long).
+FuzzOutcome CheckSchemaLine(const uint8_t* data, size_t size);
+// A pick-list file (first byte odd: the registrations list): entries from
+// trimmed non-blank lines, and their records laid out as the handheld reads them.
+FuzzOutcome CheckPickList(const uint8_t* data, size_t size);
+// A report cut into parts (first two bytes: the split size): the pieces
+// give back the text, each ends at a line end within the split size or is
+// two characters, and the dry run counts them all.
+FuzzOutcome CheckReportSplitter(const uint8_t* data, size_t size);
+// status.flag and verbose.txt content: the trimmed, lower-cased text, and a
+// level that reads back the same, or the conversion's errors.
+FuzzOutcome CheckSmallFileText(const uint8_t* data, size_t size);
+// The settings file (first byte: the value name; then the file's content, a
+// 0xFF byte and the text to store): the stored text reads back whatever the
+// file held.
+FuzzOutcome CheckSettingsIni(const uint8_t* data, size_t size);
+
+struct FuzzTarget {
+  const char* name;  // also its corpus folder, fuzz/corpus/<name>
+  FuzzCheck check;
+};
+const std::vector<FuzzTarget>& FuzzTargets();
+
+}  // namespace corvane::fuzz

@@ -1,0 +1,129 @@
+// A FIFO where the program expects a file: every reader and writer fails
+// at once, as with any file it cannot use, instead of waiting for ever for
+// the other end. Each case runs in a child process with a deadline.
+
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+#include "control/startup.h"
+#include "export/cache_export.h"
+#include "fixtures/caught_error.h"
+#include "fixtures/handheld_builder.h"
+#include "import/flights_import.h"
+#include "import/version_import.h"
+#include "platform/settings_file.h"
+#include "support/conduit_log.h"
+#include "support/mod_reg.h"
+
+namespace corvane {
+namespace {
+
+using testing::TextsRecord;
+
+// body's result in a child process that is killed when it has not ended
+// within seconds (or when this process ends first); -1 on timeout.
+int WithinDeadline(const std::function<bool()>& body, double seconds = 10) {
+  const pid_t parent = ::getpid();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(2);
+    ::_exit(body() ? 0 : 1);
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  int raw = 0;
+  while (::waitpid(pid, &raw, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &raw, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+}
+
+class HangTest : public testing::HandheldTest {
+ protected:
+  void SetUp() override {
+    builder.AddDatabase("CRVN_Corvane_Schema", {});
+    builder.AddDatabase(kFlightsDatabase, {});
+    builder.AddDatabase(kPrefDatabase, {TextsRecord({"a", "b", "2.1"})});
+    builder.AddDatabase("CRVN_Corvane_Cache", {});
+  }
+  bool Shown(const std::string& text) const {
+    return !window.messages.empty() && window.messages.back().text.find(text) != std::string::npos;
+  }
+  std::string config = temp.Sub("config");
+  SettingsFile settings{config};
+};
+
+TEST_F(HangTest, FifoInPlaceOfAFileFailsAtOnce) {
+  const std::string kNotAFile = "is a FIFO, not a regular file";
+  struct Case {
+    std::string fifo;
+    std::function<bool()> fails_cleanly;
+  } cases[] = {
+      {Exchange("AIRPORT.TXT"),
+       [&] {
+         return PCtoPDA_CorvaneCache(frm, link) &&
+                testing::InOrder(LogMessages(), {"Failed to load list of airports.",
+                                                 "Simulator exported succesfully."});
+       }},
+      {Exchange("db.txt"), [&] { return !PDAtoPC_CorvaneDB(frm, link) && Shown(kNotAFile); }},
+      {Exchange("version.txt"), [&] { return !GetVesion(frm, link) && Shown(kNotAFile); }},
+      {handheld_dir + "/CRVN_Corvane_Cache.pdb",
+       [&] {
+         return testing::ErrorOf([&] {
+                  PDDatabaseOpener(link).OpenDatabase("CRVN_Corvane_Cache", kRecordAdapterClass,
+                                                      kOpenReadWrite);
+                }).find(kNotAFile) != std::string::npos;
+       }},
+      {LogFile(), [&] { return !AppendLogLine(frm, "line") && Shown(kNotAFile); }},
+      {config + "/Veltrane-soft/Corvane.conf",
+       [&] {
+         return ReadRegString(settings, kHKeyCurrentUser, kCorvaneKeyPath, kPalmSyncPath).empty() &&
+                settings.Problem(kHKeyCurrentUser, kCorvaneKeyPath)
+                        .find("Corvane.conf is a FIFO") != std::string::npos;
+       }},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::create_directories(std::filesystem::path(c.fifo).parent_path());
+    std::filesystem::remove(c.fifo);
+    ASSERT_EQ(::mkfifo(c.fifo.c_str(), 0600), 0) << c.fifo;
+    EXPECT_EQ(WithinDeadline(c.fails_cleanly), 0) << c.fifo;
+    std::filesystem::remove(c.fifo);
+  }
+}
+
+TEST_F(HangTest, SettingsThatCannotBeUsedSayWhyInTheLog) {
+  // A file where the settings folder should be stops even root from writing there.
+  testing::WriteFileBytes(config + "/Veltrane-soft", "");
+  EXPECT_EQ(ReadRegString(settings, kHKeyCurrentUser, kCorvaneKeyPath, kPalmSyncPath), "");
+  const std::string problem = settings.Problem(kHKeyCurrentUser, kCorvaneKeyPath);
+  EXPECT_EQ(problem, "Settings not used: the folder " + config +
+                         "/Veltrane-soft cannot be written (Not a directory)");
+
+  StartUpServices services;
+  services.app_path = frm.appPath;
+  services.read_sync_path = [&] { return frm.syncPath; };
+  services.settings_problem = [&] { return problem; };
+  services.is_process_running = [](const std::string&, bool) { return std::optional<bool>(); };
+  services.show_notify = [](const std::string&) {};
+  EXPECT_THROW(StartUp(frm, link, services), testing::RunEnded);
+  const std::vector<std::string> log = LogMessages();
+  ASSERT_EQ(log.size(), 7u);
+  EXPECT_EQ(log[5], problem);  // between reading the path and showing it
+  EXPECT_EQ(log[6], "path is: " + frm.syncPath);
+}
+
+}  // namespace
+}  // namespace corvane
