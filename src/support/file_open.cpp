@@ -61,11 +61,13 @@ int OpenFileToRead(const std::string& path) {
 }
 
 int OpenFileToWrite(const std::string& path, WriteStart start) {
-  const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC |
-                    (start == WriteStart::kAppend ? O_APPEND : 0);
+  const int flags = O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC |
+                    (start == WriteStart::kAppend ? O_APPEND : 0) |
+                    (start == WriteStart::kInPlace ? 0 : O_CREAT);
   int fd = ::open(path.c_str(), flags, 0666);
   struct stat st {};
-  if (fd < 0 && errno == ELOOP && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+  if (fd < 0 && errno == ELOOP && start != WriteStart::kInPlace &&
+      ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) OpenFailed(errno, path);
     // Whatever takes the name meanwhile is not ours to write.
     fd = ::open(path.c_str(), flags | O_EXCL, 0666);

@@ -13,11 +13,15 @@ namespace corvane {
 // (errno) when it cannot be opened.
 int OpenFileToRead(const std::string& path);
 
-enum class WriteStart { kTruncate, kAppend };
+enum class WriteStart {
+  kTruncate,
+  kAppend,
+  kInPlace,  // an existing file only, its content left as it is
+};
 
-// A file to write, created when missing. A symbolic link of that name is
-// replaced by a new file, never written through: a link must not lead a
-// write out of the folder the program owns.
+// A file to write, created when missing (except kInPlace). A symbolic link of
+// that name is replaced by a new file (kInPlace: refused), never written
+// through: a link must not lead a write out of the folder the program owns.
 int OpenFileToWrite(const std::string& path, WriteStart start);
 
 }  // namespace corvane

@@ -43,8 +43,7 @@ void WriteWholeFile(const std::string& path, const std::string& bytes) {
 }
 
 void OverwriteInPlace(const std::string& path, const std::string& bytes) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-  if (fd < 0) throw ConduitError::FromErrno(errno, path);
+  const int fd = OpenFileToWrite(path, WriteStart::kInPlace);
   auto fail = [&](int e) {
     ::close(fd);
     throw ConduitError::FromErrno(e, path);
