@@ -346,20 +346,21 @@ std::string IniUnescapeValue(const std::string& str) {
   if (!cur_quoted) ChopTrailingSpaces(cur, chop_limit);
   items.push_back(cur);
 
-  // A doubled '@' is a text that began with '@'; "@ByteArray(...)" holds bytes.
-  for (auto& item : items) {
-    if (item.size() >= 2 && item[0] == '@' && item[1] == '@') item.erase(0, 1);
-  }
+  // A doubled '@' is a text that began with '@'; it is told from the typed
+  // forms ("@ByteArray(...)" holds bytes) before it loses its first '@'.
+  auto text_of = [](const std::string& item) {
+    return item.rfind("@@", 0) == 0 ? item.substr(1) : item;
+  };
   if (!is_list) {
-    std::string& s = items.front();
+    const std::string& s = items.front();
     if (s.rfind("@ByteArray(", 0) == 0 && s.back() == ')') return s.substr(11, s.size() - 12);
     if (s == "@Invalid()") return "";
-    return s;
+    return text_of(s);
   }
   std::string joined;
   for (size_t k = 0; k < items.size(); ++k) {
     if (k) joined.push_back(',');
-    joined += items[k];
+    joined += text_of(items[k]);
   }
   return joined;
 }
