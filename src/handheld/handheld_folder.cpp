@@ -74,9 +74,12 @@ void HandheldFolder::Flush() {
   for (auto& [name, db] : open_) {
     if (!db->dirty()) continue;
     try {
-      PdbFile file = db->PrepareWrite(PalmNow());
-      WriteFileAtomically(db->file_path(), SerializePdb(file));
-      db->MarkWritten(std::move(file));
+      // Straight from the records into the temporary file: the database is
+      // never held twice.
+      const PdbHeader header = db->PrepareWrite(PalmNow());
+      WriteFileAtomically(db->file_path(),
+                          [&](ByteSink& out) { WritePdb(header, db->file(), out); });
+      db->MarkWritten(header);
     } catch (const ConduitError& e) {
       // The other databases still get their chance to be written.
       if (!first_failure) first_failure = e;
