@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests, the demonstration and the
 # package check need (dpkg-dev and file for the package's dependencies, man-db
-# for its manual pages).
+# for its manual pages, time for the synchronisation benchmark).
 set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev libpalm-pdb-perl xvfb xdotool x11-utils imagemagick
-          dpkg-dev file man-db)
+          dpkg-dev file man-db time)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
