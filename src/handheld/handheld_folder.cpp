@@ -54,7 +54,16 @@ HandheldFolder::HandheldFolder(std::string path) : path_(std::move(path)) {
 
 HandheldFolder::~HandheldFolder() = default;
 
+void HandheldFolder::ReleaseUnused() {
+  // A database without changes is read afresh on every Open anyway; one that
+  // no adapter holds any more only takes memory.
+  std::erase_if(open_, [](const auto& entry) {
+    return !entry.second->dirty() && entry.second.use_count() == 1;
+  });
+}
+
 std::shared_ptr<HandheldDatabase> HandheldFolder::Open(const std::string& name) {
+  ReleaseUnused();
   auto cached = open_.find(name);
   if (cached != open_.end() && cached->second->dirty()) return cached->second;
 
@@ -85,6 +94,7 @@ void HandheldFolder::Flush() {
       if (!first_failure) first_failure = e;
     }
   }
+  ReleaseUnused();
   if (first_failure) throw *first_failure;
 }
 
