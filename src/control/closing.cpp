@@ -1,12 +1,14 @@
 #include "control/closing.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "handheld/hotsync_link.h"
 #include "support/atomic_file.h"
 #include "support/conduit_log.h"
 #include "support/exchange_path.h"
-#include "support/text_file.h"
+#include "support/sequential_file.h"
 
 namespace corvane {
 
@@ -14,7 +16,20 @@ void CopyLogToExchange(FrmMain& frm) {
   if (frm.syncPath.empty()) return;
   try {
     std::string destination = JoinPath(frm.syncPath, std::string("\\") + kLogFileName);
-    WriteFileAtomically(destination, ReadWholeFile(LogFilePath(frm)));
+    // The log keeps every run's lines, so it goes across in pieces rather
+    // than whole through memory.
+    WriteFileAtomically(destination, [&frm](ByteSink& out) {
+      constexpr size_t kPiece = 64 * 1024;
+      SequentialFile in(LogFilePath(frm));
+      std::vector<uint8_t> piece;
+      for (size_t left = in.size(); left > 0;) {
+        const size_t n = std::min(left, kPiece);
+        piece.clear();
+        in.Take(n, piece);
+        out.Write(piece);
+        left -= n;
+      }
+    });
   } catch (const std::exception&) {
     // A log that cannot be copied must not keep the run from ending.
   }
