@@ -28,20 +28,27 @@ done
 [ ${#levels[@]} -gt 0 ] || levels=(1 50)
 
 work=$(mktemp -d /tmp/corvane-sync-bench-XXXXXX)
+# The peer and the measured run each lead a process group of their own, so
+# that an interrupted benchmark ends them with everything they started.
 peer_pid=
+run_pid=
 cleanup() {
-  [ -z "$peer_pid" ] || kill "$peer_pid" 2>/dev/null || true
+  for pid in $run_pid $peer_pid; do kill -- "-$pid" 2>/dev/null || true; done
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM
 
 # Sets cpu (user+sys seconds), wall (seconds) and peak (KB) of a command.
 measure() {
-  /usr/bin/time -f '%U %S %e %M' -o "$work/time" "$@" >/dev/null 2>&1 || {
+  setsid /usr/bin/time -f '%U %S %e %M' -o "$work/time" "$@" >/dev/null 2>&1 &
+  run_pid=$!
+  wait "$run_pid" || {
     echo "failed: $*" >&2
     cat "$work/time" >&2
     return 1
   }
+  run_pid=
   read -r cpu wall peak < <(awk '{ printf "%.3f %.3f %d\n", $1 + $2, $3, $4 }' "$work/time")
 }
 
@@ -68,15 +75,16 @@ sync_run() {
   printf 'stage1 pda2pc' >"$run/exchange/status.flag"
   local before
   before=$(du -cb "$run"/handheld/*.pdb | tail -1 | cut -f1)
-  "$bin/corvane-peer" --exchange "$run/exchange/" --timeout 3600 \
+  setsid "$bin/corvane-peer" --exchange "$run/exchange/" --timeout 3600 \
     --wait 'stage2 waiting pc' --run "cp -r '$in/pc/.' '$run/exchange/'" \
     --write 'stage3 pc2pda' --wait 'stage4 alldone' >"$run/peer.out" 2>&1 &
   peer_pid=$!
   sleep 0.3  # the peer takes its process name first
-  (cd "$run" && XDG_CONFIG_HOME="$run/config" XDG_STATE_HOME="$run/state" \
-    WINEPREFIX="$run/wine" QT_QPA_PLATFORM=offscreen \
-    measure "$bin/hotsync" --handheld "$run/handheld" -- "$run/app/CorvaneConduit")
-  read -r cpu wall peak < <(awk '{ printf "%.3f %.3f %d\n", $1 + $2, $3, $4 }' "$work/time")
+  cd "$run"
+  XDG_CONFIG_HOME="$run/config" XDG_STATE_HOME="$run/state" WINEPREFIX="$run/wine" \
+    QT_QPA_PLATFORM=offscreen measure "$bin/hotsync" --handheld "$run/handheld" -- \
+    "$run/app/CorvaneConduit"
+  cd - >/dev/null
   wait "$peer_pid"
   peer_pid=
   # The bytes moved: the handheld read, the exchange files written and read,
