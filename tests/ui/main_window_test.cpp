@@ -50,6 +50,7 @@ TEST(MainWindowTest, ElementsByNameWithTheirCaptions) {
 
   if (const char* dir = std::getenv("CORVANE_SCREENSHOT_DIR")) {
     window.SetActivity("Processing data");
+    QTest::qWait(MainWindow::kRepaintInterval * 3);  // the list shows its lines
     window.grab().save(QString(dir) + "/main-window.png");
   }
 }
