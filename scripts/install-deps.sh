@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests, the demonstration and the
 # package check need (dpkg-dev and file for the package's dependencies, man-db
-# for its manual pages); with --fuzz, also clang and its libFuzzer for the fuzz
+# for its manual pages, time for the synchronisation benchmark); with --fuzz, also clang and its libFuzzer for the fuzz
 # targets (fuzz/).
 set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev
           qt6-base-dev libpalm-pdb-perl xvfb xdotool x11-utils imagemagick procps
-          dpkg-dev file man-db)
+          dpkg-dev file man-db time)
 [ "${1:-}" = "--fuzz" ] && packages+=(clang libclang-rt-dev)
 missing=()
 for p in "${packages[@]}"; do

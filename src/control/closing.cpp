@@ -1,13 +1,15 @@
 #include "control/closing.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "handheld/hotsync_link.h"
 #include "support/atomic_file.h"
 #include "support/conduit_error.h"
 #include "support/conduit_log.h"
 #include "support/exchange_path.h"
-#include "support/text_file.h"
+#include "support/sequential_file.h"
 
 namespace corvane {
 
@@ -17,7 +19,20 @@ void CopyLogToExchange(FrmMain& frm) {
     // A copy left by an earlier run in another letter case is replaced, not
     // kept beside the new one.
     std::string destination = ExchangeFile(frm.syncPath, std::string("\\") + kLogFileName);
-    WriteFileAtomically(destination, ReadWholeFile(LogFilePath(frm)));
+    // The log keeps every run's lines, so it goes across in pieces rather
+    // than whole through memory.
+    WriteFileAtomically(destination, [&frm](ByteSink& out) {
+      constexpr size_t kPiece = 64 * 1024;
+      SequentialFile in(LogFilePath(frm));
+      std::vector<uint8_t> piece;
+      for (size_t left = in.size(); left > 0;) {
+        const size_t n = std::min(left, kPiece);
+        piece.clear();
+        in.Take(n, piece);
+        out.Write(piece);
+        left -= n;
+      }
+    });
   } catch (const std::exception&) {
     // A log that cannot be copied must not keep the run from ending.
   }

@@ -67,15 +67,15 @@ void HandheldDatabase::Replace(HandheldDatabase&& fresh) {
   dirty_ = false;
 }
 
-PdbFile HandheldDatabase::PrepareWrite(uint32_t palm_now) const {
-  PdbFile out = file_;
-  out.header.modification_date = palm_now;
-  out.header.modification_number = file_.header.modification_number + 1;
+PdbHeader HandheldDatabase::PrepareWrite(uint32_t palm_now) const {
+  PdbHeader out = file_.header;
+  out.modification_date = palm_now;
+  out.modification_number = file_.header.modification_number + 1;
   return out;
 }
 
-void HandheldDatabase::MarkWritten(PdbFile written) {
-  file_.header = written.header;
+void HandheldDatabase::MarkWritten(const PdbHeader& written) {
+  file_.header = written;
   dirty_ = false;
 }
 

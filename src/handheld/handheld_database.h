@@ -35,10 +35,11 @@ class HandheldDatabase {
   // Takes the content of a fresh read of the file, dropping any change.
   void Replace(HandheldDatabase&& fresh);
 
-  // The file as it is to be written: modification date and number advanced.
-  PdbFile PrepareWrite(uint32_t palm_now) const;
-  // The write of PrepareWrite's result succeeded.
-  void MarkWritten(PdbFile written);
+  // The header the file is to be written with: modification date and number
+  // advanced. The rest is written from file() as it stands.
+  PdbHeader PrepareWrite(uint32_t palm_now) const;
+  // The write with PrepareWrite's header succeeded.
+  void MarkWritten(const PdbHeader& written);
 
  private:
   void IndexIds();

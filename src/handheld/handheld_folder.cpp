@@ -63,7 +63,16 @@ HandheldFolder::HandheldFolder(std::string path) : path_(std::move(path)) {
 
 HandheldFolder::~HandheldFolder() = default;
 
+void HandheldFolder::ReleaseUnused() {
+  // A database without changes is read afresh on every Open anyway; one that
+  // no adapter holds any more only takes memory.
+  std::erase_if(open_, [](const auto& entry) {
+    return !entry.second->dirty() && entry.second.use_count() == 1;
+  });
+}
+
 std::shared_ptr<HandheldDatabase> HandheldFolder::Open(const std::string& name) {
+  ReleaseUnused();
   auto cached = open_.find(name);
   if (cached != open_.end() && cached->second->dirty()) return cached->second;
 
@@ -83,14 +92,18 @@ void HandheldFolder::Flush() {
   for (auto& [name, db] : open_) {
     if (!db->dirty()) continue;
     try {
-      PdbFile file = db->PrepareWrite(PalmNow());
-      WriteFileAtomically(db->file_path(), SerializePdb(file));
-      db->MarkWritten(std::move(file));
+      // Straight from the records into the temporary file: the database is
+      // never held twice.
+      const PdbHeader header = db->PrepareWrite(PalmNow());
+      WriteFileAtomically(db->file_path(),
+                          [&](ByteSink& out) { WritePdb(header, db->file(), out); });
+      db->MarkWritten(header);
     } catch (const ConduitError& e) {
       // The other databases still get their chance to be written.
       if (!first_failure) first_failure = e;
     }
   }
+  ReleaseUnused();
   if (first_failure) throw *first_failure;
 }
 

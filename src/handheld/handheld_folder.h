@@ -9,8 +9,9 @@ namespace corvane {
 class HandheldDatabase;
 
 // The databases of one handheld folder (one "<name>.pdb" file per database).
-// Opened databases stay in memory; a changed one is written back to its file
-// only by Flush(), so that many open-add-release cycles cost one write.
+// A changed database stays in memory until Flush() writes it back, so that
+// many open-add-release cycles cost one write; an unchanged one only while an
+// adapter holds it.
 class HandheldFolder {
  public:
   explicit HandheldFolder(std::string path);
@@ -32,6 +33,9 @@ class HandheldFolder {
   const std::string& path() const { return path_; }
 
  private:
+  // Forgets the unchanged databases nobody holds.
+  void ReleaseUnused();
+
   std::string path_;
   std::map<std::string, std::shared_ptr<HandheldDatabase>> open_;
 };

@@ -10,6 +10,7 @@
 
 #include "support/conduit_error.h"
 #include "support/file_open.h"
+#include "support/sequential_file.h"
 
 namespace corvane {
 namespace {
@@ -113,9 +114,28 @@ void PdbHeader::SetName(const std::string& name) {
   std::copy(name.begin(), name.end(), raw_name.begin());
 }
 
-PdbFile ParsePdb(const uint8_t* data, size_t size, const std::string& source) {
-  CheckHeaderStart(data, size, source);
+namespace {
+
+// A database checked from its header and record list alone: everything but
+// the bytes of the blocks and records, and where each of those lies.
+struct PdbPlan {
   PdbFile file;
+  size_t gap_size = 0;
+  bool has_app_info = false;
+  bool has_sort_info = false;
+  size_t app_info_size = 0;
+  size_t sort_info_size = 0;
+  std::vector<size_t> record_sizes;
+};
+
+// Checks a database of size bytes from data[0, min(size, end of the record
+// list)) and lays it out; raises as ParsePdb does. The gap, the blocks and
+// the records follow each other without a hole from the end of the record
+// list to the end of the file.
+PdbPlan PlanPdb(const uint8_t* data, size_t size, const std::string& source) {
+  CheckHeaderStart(data, size, source);
+  PdbPlan plan;
+  PdbFile& file = plan.file;
   PdbHeader& h = file.header;
   std::copy(data, data + pdb::kNameSize, h.raw_name.begin());
   h.attributes = Get16(data + kAttributesAt);
@@ -188,23 +208,49 @@ PdbFile ParsePdb(const uint8_t* data, size_t size, const std::string& source) {
     first_block = app_info_offset;
   }
 
-  file.gap.assign(data + list_end, data + first_block);
+  plan.gap_size = first_block - list_end;
   if (app_info_offset != 0) {
     const size_t end = sort_info_offset != 0 ? sort_info_offset : data_start;
-    file.app_info.emplace(data + app_info_offset, data + end);
+    plan.has_app_info = true;
+    plan.app_info_size = end - app_info_offset;
   }
   if (sort_info_offset != 0) {
-    file.sort_info.emplace(data + sort_info_offset, data + data_start);
+    plan.has_sort_info = true;
+    plan.sort_info_size = data_start - sort_info_offset;
   }
+  plan.record_sizes.resize(count);
   for (size_t i = 0; i < count; ++i) {
     const size_t end = i + 1 < count ? offsets[i + 1] : size;
-    file.records[i].data.assign(data + offsets[i], data + end);
+    plan.record_sizes[i] = end - offsets[i];
   }
-  return file;
+  return plan;
 }
 
-Bytes SerializePdb(const PdbFile& file) {
-  const PdbHeader& h = file.header;
+// Fills the plan's file with the bytes that follow the record list, taken in
+// file order by take(n, bytes), which appends n bytes to bytes.
+template <typename Take>
+PdbFile FillPdb(PdbPlan&& plan, Take&& take) {
+  PdbFile& file = plan.file;
+  file.gap.clear();
+  take(plan.gap_size, file.gap);
+  if (plan.has_app_info) take(plan.app_info_size, file.app_info.emplace());
+  if (plan.has_sort_info) take(plan.sort_info_size, file.sort_info.emplace());
+  for (size_t i = 0; i < file.records.size(); ++i) take(plan.record_sizes[i], file.records[i].data);
+  return std::move(file);
+}
+
+}  // namespace
+
+PdbFile ParsePdb(const uint8_t* data, size_t size, const std::string& source) {
+  PdbPlan plan = PlanPdb(data, size, source);
+  const uint8_t* next = data + pdb::kHeaderSize + plan.file.records.size() * pdb::kEntrySize;
+  return FillPdb(std::move(plan), [&next](size_t n, Bytes& out) {
+    out.insert(out.end(), next, next + n);
+    next += n;
+  });
+}
+
+void WritePdb(const PdbHeader& h, const PdbFile& file, ByteSink& sink) {
   if (file.records.size() > pdb::kMaxRecords) {
     throw ConduitError(err::kBadArgument, "A database holds at most 65535 records, not " +
                                               std::to_string(file.records.size()));
@@ -223,8 +269,10 @@ Bytes SerializePdb(const PdbFile& file) {
     throw ConduitError(err::kBadArgument, "Database larger than 4 GB");
   }
 
+  // The header and the record list are small; the blocks and the records go
+  // to the sink from where they are held.
   Bytes out;
-  out.reserve(total);
+  out.reserve(pdb::kHeaderSize + file.records.size() * pdb::kEntrySize);
   out.insert(out.end(), h.raw_name.begin(), h.raw_name.end());
   Put16(out, h.attributes);
   Put16(out, h.version);
@@ -246,10 +294,17 @@ Bytes SerializePdb(const PdbFile& file) {
     Put24(out, r.unique_id & pdb::kMaxUniqueId);
     offset += r.data.size();
   }
-  out.insert(out.end(), file.gap.begin(), file.gap.end());
-  if (file.app_info) out.insert(out.end(), file.app_info->begin(), file.app_info->end());
-  if (file.sort_info) out.insert(out.end(), file.sort_info->begin(), file.sort_info->end());
-  for (const PdbRecord& r : file.records) out.insert(out.end(), r.data.begin(), r.data.end());
+  sink.Write(out);
+  sink.Write(file.gap);
+  if (file.app_info) sink.Write(*file.app_info);
+  if (file.sort_info) sink.Write(*file.sort_info);
+  for (const PdbRecord& r : file.records) sink.Write(r.data);
+}
+
+Bytes SerializePdb(const PdbFile& file) {
+  Bytes out;
+  VectorSink sink(out);
+  WritePdb(file.header, file, sink);
   return out;
 }
 
@@ -285,8 +340,18 @@ Bytes ReadBytes(const std::string& path, size_t limit) {
 }  // namespace
 
 PdbFile ReadPdbFile(const std::string& path) {
-  Bytes bytes = ReadBytes(path, static_cast<size_t>(-1));
-  return ParsePdb(bytes, path);
+  // The header and the record list first, then every piece straight into
+  // its place: the file's bytes are never held twice.
+  SequentialFile in(path);
+  const size_t size = in.size();
+  Bytes head;
+  in.Take(std::min(size, pdb::kHeaderSize), head);
+  if (head.size() == pdb::kHeaderSize) {
+    const size_t list_end = pdb::kHeaderSize + Get16(head.data() + kNumRecordsAt) * pdb::kEntrySize;
+    in.Take(std::min(size, list_end) - head.size(), head);
+  }
+  return FillPdb(PlanPdb(head.data(), size, path),
+                 [&in](size_t n, Bytes& out) { in.Take(n, out); });
 }
 
 std::string ReadPdbHeaderName(const std::string& path) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/byte_sink.h"
+
 namespace corvane {
 
 // The Palm record-database file format (.pdb): a 78-byte header, a list of
@@ -83,12 +85,17 @@ inline PdbFile ParsePdb(const Bytes& bytes, const std::string& source) {
   return ParsePdb(bytes.data(), bytes.size(), source);
 }
 
+// Writes the database with header in place of file.header; raises as
+// SerializePdb does, before anything is written.
+void WritePdb(const PdbHeader& header, const PdbFile& file, ByteSink& sink);
+
 // The file's bytes; raises ConduitError(err::kBadArgument) for a database
 // that cannot be stored (too many records, type not 4 bytes).
 Bytes SerializePdb(const PdbFile& file);
 
-// Reads and parses a file (a FIFO or a folder is refused without waiting);
-// file-system failures raise ConduitError(errno).
+// Reads and parses a file, its pieces straight into the records (a FIFO or a
+// folder is refused without waiting); file-system failures raise
+// ConduitError(errno), a file that shrinks while read EIO.
 PdbFile ReadPdbFile(const std::string& path);
 
 // The header name of a file. Raises ConduitError: errno when the file cannot

@@ -31,12 +31,13 @@ HandheldDatabase& PDRecordAdapter::Database() const {
   return *db_;
 }
 
-Bytes PDRecordAdapter::ReadNextRecord() {
+const Bytes& PDRecordAdapter::ReadNextRecord() {
+  static const Bytes kNoRecord;
   const auto& records = Database().records();
   while (position_ < records.size() && records[position_].deleted()) ++position_;
   if (position_ >= records.size()) {
     at_end_ = true;
-    return {};
+    return kNoRecord;
   }
   at_end_ = false;
   return records[position_++].data;

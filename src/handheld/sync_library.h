@@ -43,8 +43,10 @@ class PDRecordAdapter {
   PDRecordAdapter& operator=(PDRecordAdapter&&) noexcept;
 
   // The next live record's data; after the last one an empty buffer and
-  // AtEnd() true, without an error.
-  Bytes ReadNextRecord();
+  // AtEnd() true, without an error. The reference holds until the database
+  // changes: callers copy it into a buffer of their own, which, reused from
+  // record to record, costs no allocation per record.
+  const Bytes& ReadNextRecord();
   // Adds a record; id 0 asks for a fresh unique id, which is stored in id.
   void AddRecord(int32_t& id, int32_t reserved1, int32_t reserved2, const Bytes& data);
   // Removes every record, deleted ones included.

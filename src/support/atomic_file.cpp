@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <memory>
 #include <random>
 
 #include "support/conduit_error.h"
@@ -71,7 +73,55 @@ bool IsAtomicTemporaryName(const std::string& name) {
 
 namespace {
 
-void WriteBytesAtomically(const std::string& path, const uint8_t* bytes, size_t size) {
+// Fills a buffer and writes it to the temporary whenever it is full; a write
+// that goes wrong fails the temporary.
+class TemporarySink : public ByteSink {
+ public:
+  explicit TemporarySink(const PendingTemporary& pending) : pending_(pending) {}
+
+  void Write(const uint8_t* data, size_t size) override {
+    if (used_ + size > kBufferSize) Flush();
+    // Large pieces skip the buffer rather than pass through it.
+    if (size >= kBufferSize) {
+      WriteOut(data, size);
+      return;
+    }
+    std::copy(data, data + size, buffer_.get() + used_);
+    used_ += size;
+  }
+
+  void Flush() {
+    WriteOut(buffer_.get(), used_);
+    used_ = 0;
+  }
+
+  size_t total() const { return total_; }
+
+ private:
+  static constexpr size_t kBufferSize = 64 * 1024;
+
+  void WriteOut(const uint8_t* bytes, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+      ssize_t n = ::write(pending_.fd(), bytes + done, size - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) pending_.Fail();
+      if (n == 0) {
+        errno = EIO;
+        pending_.Fail();
+      }
+      done += static_cast<size_t>(n);
+    }
+    total_ += size;
+  }
+
+  const PendingTemporary& pending_;
+  std::unique_ptr<uint8_t[]> buffer_ = std::make_unique<uint8_t[]>(kBufferSize);
+  size_t used_ = 0;
+  size_t total_ = 0;
+};
+
+void WriteThroughTemporary(const std::string& path, const std::function<void(ByteSink&)>& write) {
   const std::filesystem::path target(path);
   std::string folder = target.parent_path().string();
   if (folder.empty()) folder = ".";
@@ -93,20 +143,12 @@ void WriteBytesAtomically(const std::string& path, const uint8_t* bytes, size_t 
   PendingTemporary pending(fd, temp);
   if (had_old && ::fchmod(fd, old.st_mode & 07777) != 0) pending.Fail();
 
-  size_t done = 0;
-  while (done < size) {
-    ssize_t n = ::write(fd, bytes + done, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) pending.Fail();
-    if (n == 0) {
-      errno = EIO;
-      pending.Fail();
-    }
-    done += static_cast<size_t>(n);
-  }
+  TemporarySink sink(pending);
+  write(sink);
+  sink.Flush();
   struct stat written {};
   if (::fstat(fd, &written) != 0) pending.Fail();
-  if (static_cast<size_t>(written.st_size) != size) {
+  if (static_cast<size_t>(written.st_size) != sink.total()) {
     errno = EIO;
     pending.Fail();
   }
@@ -120,11 +162,17 @@ void WriteBytesAtomically(const std::string& path, const uint8_t* bytes, size_t 
 }  // namespace
 
 void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& data) {
-  WriteBytesAtomically(path, data.data(), data.size());
+  WriteThroughTemporary(path, [&](ByteSink& out) { out.Write(data); });
 }
 
 void WriteFileAtomically(const std::string& path, const std::string& data) {
-  WriteBytesAtomically(path, reinterpret_cast<const uint8_t*>(data.data()), data.size());
+  WriteThroughTemporary(path, [&](ByteSink& out) {
+    out.Write(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+  });
+}
+
+void WriteFileAtomically(const std::string& path, const std::function<void(ByteSink&)>& write) {
+  WriteThroughTemporary(path, write);
 }
 
 int RemoveStaleTemporaries(const std::string& folder) {

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "support/byte_sink.h"
 
 namespace corvane {
 
@@ -15,6 +18,11 @@ namespace corvane {
 // file whole and no temporary behind.
 void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& data);
 void WriteFileAtomically(const std::string& path, const std::string& data);
+// The same with the content produced by write, which puts it into a buffered
+// sink over the temporary file; every write is checked, and so is the size of
+// the file against what write put in. An error raised by write leaves the old
+// file whole and reaches the caller.
+void WriteFileAtomically(const std::string& path, const std::function<void(ByteSink&)>& write);
 
 // Makes a folder's entries (a rename, a new file) durable; raises
 // ConduitError (errno) when the folder cannot be synced.

@@ -31,8 +31,19 @@ MainWindow::MainWindow() {
   lblmsgs_->setWordWrap(true);
   cmdExit_ = new QPushButton("Exit", this);
   cmdExit_->setObjectName("cmdExit");
-  lbLog_ = new QListWidget(this);
+  log_model_ = new LogListModel(kMaxLogItems, this);
+  lbLog_ = new QListView(this);
   lbLog_->setObjectName("lbLog");
+  // Single-line rows of one height: the view never measures every line.
+  lbLog_->setUniformItemSizes(true);
+  lbLog_->setWordWrap(false);
+  lbLog_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  lbLog_->setModel(log_model_);
+  refresh_timer_ = new QTimer(this);
+  refresh_timer_->setSingleShot(true);
+  refresh_timer_->setTimerType(Qt::PreciseTimer);
+  refresh_timer_->setInterval(kRepaintInterval);
+  connect(refresh_timer_, &QTimer::timeout, this, [this] { RefreshLog(); });
   Timer1_ = new QTimer(this);
   Timer1_->setObjectName("Timer1");
   Timer1_->setInterval(kTimerInterval);
@@ -56,9 +67,23 @@ void MainWindow::SetActivity(const std::string& text) {
 }
 
 void MainWindow::AddLogItem(const std::string& text) {
-  while (lbLog_->count() >= kMaxLogItems) delete lbLog_->takeItem(0);
-  lbLog_->addItem(FromCp1252(text));
-  lbLog_->setCurrentRow(lbLog_->count() - 1);
+  log_model_->Append(FromCp1252(text));
+  // The timer runs inside the next event processing once a frame has passed,
+  // and in the idle event loop when no more lines come.
+  if (!refresh_timer_->isActive()) refresh_timer_->start();
+}
+
+QStringList MainWindow::LogItems() const {
+  return log_model_->Items();
+}
+
+void MainWindow::RefreshLog() {
+  if (log_model_->Publish()) {
+    const QModelIndex newest = log_model_->index(log_model_->rowCount() - 1);
+    lbLog_->setCurrentIndex(newest);
+    lbLog_->scrollTo(newest);
+  }
+  repaint();
 }
 
 MessageAnswer MainWindow::ShowMessage(const std::string& text, const std::string& title,
@@ -79,8 +104,9 @@ MessageAnswer MainWindow::ShowMessage(const std::string& text, const std::string
 }
 
 void MainWindow::ProcessPendingEvents() {
+  // Every call lets ticks and clicks run; the repaint waits for the frame.
   QApplication::processEvents();
-  repaint();
+  if (!refresh_timer_->isActive()) refresh_timer_->start();
 }
 
 void MainWindow::SetTimerEnabled(bool enabled) {

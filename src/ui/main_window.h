@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
 
 #include "support/window.h"
+#include "ui/log_list_model.h"
 
 namespace corvane {
 
@@ -19,6 +21,8 @@ class MainWindow : public QWidget, public Window {
   // The list box addresses 16-bit indexes; past that the oldest items go.
   static constexpr int kMaxLogItems = 32767;
   static constexpr int kTimerInterval = 200;
+  // The list and the window are brought up to date at most once a frame.
+  static constexpr int kRepaintInterval = 16;
 
   MainWindow();
 
@@ -42,6 +46,9 @@ class MainWindow : public QWidget, public Window {
   // on both sides when it is larger.
   static void CenterForm(QWidget* x);
 
+  // The log list's lines as the program has added them, shown yet or not.
+  QStringList LogItems() const;
+
  protected:
   void changeEvent(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -49,12 +56,17 @@ class MainWindow : public QWidget, public Window {
 
  private:
   void Activated();
+  // Shows the lines added since the last time, selects and scrolls to the
+  // newest and repaints the window.
+  void RefreshLog();
 
   QLabel* banner_;
   QLabel* lblmsgs_;
   QPushButton* cmdExit_;
-  QListWidget* lbLog_;
+  QListView* lbLog_;
+  LogListModel* log_model_;
   QTimer* Timer1_;
+  QTimer* refresh_timer_;
   bool activated_ = false;
 };
 

@@ -94,6 +94,38 @@ TEST_F(HandheldFolderTest, CleanDatabaseIsReadAfreshDirtyOneIsKept) {
   EXPECT_TRUE(folder.Open("CRVN_Corvane_Test")->records().empty()) << "unsaved change kept";
 }
 
+TEST_F(HandheldFolderTest, FlushWritesWhatTheSerializerGivesAndRereadsIt) {
+  PdbFile original = testing::SmallDatabase();
+  original.sort_info = ToBytes("sort");
+  WriteDatabase(original);
+  HandheldFolder folder(dir.path());
+  auto db = folder.Open("CRVN_Corvane_Test");
+  // Pieces smaller than, equal to and larger than the writer's buffer, and
+  // runs of small ones that straddle its end.
+  std::mt19937 random(13);
+  for (size_t size : {size_t{0}, size_t{1}, size_t{65535}, size_t{65536}, size_t{200000}}) {
+    Bytes data(size);
+    for (uint8_t& b : data) b = static_cast<uint8_t>(random());
+    db->AddRecord(0, pdb::kRecordDirty, data);
+  }
+  for (int i = 0; i < 5000; ++i) db->AddRecord(0, 0, ToBytes("record " + std::to_string(i)));
+  folder.Flush();
+  const Bytes expected = SerializePdb(db->file());
+  EXPECT_EQ(testing::ReadFileBytes(db_path), std::string(expected.begin(), expected.end()));
+  EXPECT_EQ(db->file().header.modification_number, original.header.modification_number + 1);
+  EXPECT_EQ(SerializePdb(ReadPdbFile(db_path)), expected);
+
+  // A writer that fails halfway leaves the file as it was and no temporary.
+  EXPECT_THROW(WriteFileAtomically(db_path,
+                                   [&](ByteSink& out) {
+                                     out.Write(expected);
+                                     throw ConduitError(err::kBadArgument, "stop");
+                                   }),
+               ConduitError);
+  EXPECT_EQ(testing::ReadFileBytes(db_path), std::string(expected.begin(), expected.end()));
+  EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"CRVN_Corvane_Test.pdb"});
+}
+
 TEST_F(HandheldFolderTest, FailedWriteRaisesAndKeepsTheChangeAndThePermissions) {
   ASSERT_EQ(::chmod(db_path.c_str(), 0640), 0);
   HandheldFolder folder(dir.path());
