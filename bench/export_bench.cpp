@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench_texts.h"
 #include "export/cache_export.h"
 #include "export/report_export.h"
 #include "export/schema_export.h"
@@ -20,6 +21,9 @@
 
 namespace corvane {
 namespace {
+
+using corvane::bench::Lines;
+using corvane::bench::ReportText;
 
 namespace fs = std::filesystem;
 
@@ -35,20 +39,6 @@ void EmptyDatabase(const fs::path& folder, const std::string& name) {
   file.header.creator = "CRVN";
   Bytes bytes = SerializePdb(file);
   WriteFile(folder / (name + ".pdb"), std::string(bytes.begin(), bytes.end()));
-}
-
-std::string Lines(int count, const std::string& prefix) {
-  std::string s;
-  for (int i = 0; i < count; ++i) s += prefix + std::to_string(i) + "\r\n";
-  return s;
-}
-
-// Report text of about size bytes in lines of 80.
-std::string ReportText(size_t size) {
-  std::string s;
-  s.reserve(size + 82);
-  while (s.size() < size) s += std::string(78, 'r') + "\r\n";
-  return s;
 }
 
 // A handheld folder and an exchange folder, removed afterwards.

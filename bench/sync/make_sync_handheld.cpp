@@ -13,11 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "bench_texts.h"
 #include "handheld/pdb_format.h"
 #include "support/atomic_file.h"
 
 namespace corvane {
 namespace {
+
+using corvane::bench::Lines;
+using corvane::bench::ReportText;
 
 namespace fs = std::filesystem;
 
@@ -85,20 +89,6 @@ void MakeHandheld(const fs::path& folder, int scale) {
   AppendText(pref, "3.2.1");
   WriteDatabase(folder, "CRVN_Corvane_Pref", {pref});
   WriteDatabase(folder, "CRVN_Corvane_Reports", {});
-}
-
-std::string Lines(int count, const std::string& prefix, const std::string& suffix) {
-  std::string s;
-  for (int i = 0; i < count; ++i) s += prefix + std::to_string(i) + suffix + "\r\n";
-  return s;
-}
-
-// Report text of about size bytes in lines of 80.
-std::string ReportText(size_t size) {
-  std::string s;
-  s.reserve(size + 82);
-  while (s.size() < size) s += std::string(78, 'r') + "\r\n";
-  return s;
 }
 
 void MakePcAnswer(const fs::path& folder, int scale) {
