@@ -32,8 +32,8 @@ inline constexpr int32_t kNoLogbookSchema = 1003;
 inline constexpr int32_t kDamagedLogbook = 1001;
 inline constexpr int32_t kDamagedExchangeFile = 1002;
 // A Wine prefix: a registry file that cannot be parsed, a path on no drive it links.
-inline constexpr int32_t kDamagedWineRegistry = 1003;
-inline constexpr int32_t kNoWineDrive = 1004;
+inline constexpr int32_t kDamagedWineRegistry = 1005;
+inline constexpr int32_t kNoWineDrive = 1006;
 }  // namespace err
 
 // The one error type the program raises: a number and a description.

@@ -122,9 +122,9 @@ TEST_F(WinePrefixTest, SettingsFirstThenWineReadOnly) {
       {"", sync, drive_c + "/users/Pilot/Corvane/Sync/", from},
       {std::nullopt, std::nullopt, "", ""},
       {std::nullopt, kHeader, "", none + "no PalmSyncPath in " + kKeyPath},
-      {std::nullopt, "garbage", "", none + "1003 - not a Wine registry file"},
+      {std::nullopt, "garbage", "", none + "1005 - not a Wine registry file"},
       {std::nullopt, kHeader + kKey + R"("PalmSyncPath"="D:\\Sync\\")", "",
-       none + "1004 - drive D: has no link"},
+       none + "1006 - drive D: has no link"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.user_reg.value_or("(no user.reg)"));
