@@ -11,6 +11,7 @@
 #include "platform/ini_format.h"
 #include "platform/user_folders.h"
 #include "support/atomic_file.h"
+#include "support/file_open.h"
 #include "support/text_file.h"
 #include "support/text_ops.h"
 
@@ -42,14 +43,6 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
 
 std::string FolderOf(const std::string& file) {
   return file.substr(0, file.rfind('/'));
-}
-
-const char* KindOf(mode_t mode) {
-  if (S_ISDIR(mode)) return "a folder";
-  if (S_ISFIFO(mode)) return "a FIFO";
-  if (S_ISSOCK(mode)) return "a socket";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
-  return "something else";
 }
 
 }  // namespace
@@ -146,7 +139,7 @@ std::string SettingsFile::Problem(RootKey root, const std::string& path) const {
   const std::string folder = FolderOf(*file);
   struct stat st;
   if (::stat(file->c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    return "Settings not used: " + *file + " is " + KindOf(st.st_mode) + ", not a regular file";
+    return "Settings not used: " + *file + " is " + FileKind(st.st_mode) + ", not a regular file";
   }
   int e = 0;
   if (::stat(folder.c_str(), &st) != 0) {

@@ -9,9 +9,9 @@
 #include "support/conduit_error.h"
 
 namespace corvane {
-namespace {
 
-const char* KindOf(mode_t mode) {
+const char* FileKind(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
   if (S_ISFIFO(mode)) return "a FIFO";
   if (S_ISSOCK(mode)) return "a socket";
   if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
@@ -19,9 +19,11 @@ const char* KindOf(mode_t mode) {
   return "something else";
 }
 
+namespace {
+
 ConduitError NotRegular(mode_t mode, const std::string& path) {
   if (S_ISDIR(mode)) return ConduitError::FromErrno(EISDIR, path);
-  return ConduitError::FromErrno(EINVAL, path + " is " + KindOf(mode) + ", not a regular file");
+  return ConduitError::FromErrno(EINVAL, path + " is " + FileKind(mode) + ", not a regular file");
 }
 
 // Keeps fd when it is a regular file, else closes it and raises. The

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 
 namespace corvane {
@@ -12,6 +14,10 @@ namespace corvane {
 // An existing file, to read. Returns the descriptor; raises ConduitError
 // (errno) when it cannot be opened.
 int OpenFileToRead(const std::string& path);
+
+// What stands at a path that is no regular file, for messages: "a folder",
+// "a FIFO", "a socket", "a device", "a symbolic link" or "something else".
+const char* FileKind(mode_t mode);
 
 enum class WriteStart {
   kTruncate,
