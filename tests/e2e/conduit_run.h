@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fixtures/child_process.h"
+#include "fixtures/log_messages.h"
 #include "fixtures/pc_application_names.h"
 #include "fixtures/temp_dir.h"
 
@@ -21,8 +22,8 @@ class ConduitRun : public ::testing::Test {
 
   // Writes the setting by hand into the per-user settings file.
   void Setting(const std::string& name, const std::string& value);
-  void SetFlag(const std::string& stage);
-  std::string Flag() const;
+  void SetFlag(const std::string& stage) { WriteFileBytes(exchange + "status.flag", stage); }
+  std::string Flag() const { return ReadFileBytes(exchange + "status.flag"); }
 
   // The conduit, through the hotsync launcher unless told otherwise.
   enum class Launch { kHotSync, kDirect };
@@ -33,8 +34,8 @@ class ConduitRun : public ::testing::Test {
 
   std::string LogFile() const { return app + "/palmSynclog.txt"; }
   // The log's messages, without their timestamps.
-  std::vector<std::string> LogMessages() const;
-  std::string Bin(const std::string& name) const;
+  std::vector<std::string> LogMessages() const { return LogMessagesOf(LogFile()); }
+  std::string Bin(const std::string& name) const { return CORVANE_BIN_DIR "/" + name; }
 
   // For tests that need the PC application missing: why a process on this
   // machine would pass for it, or "" when none does.

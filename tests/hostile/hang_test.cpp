@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -75,8 +76,7 @@ TEST_F(HangTest, FifoInPlaceOfAFileFailsAtOnce) {
       {Exchange("AIRPORT.TXT"),
        [&] {
          return PCtoPDA_CorvaneCache(frm, link) &&
-                testing::InOrder(LogMessages(), {"Failed to load list of airports.",
-                                                 "Simulator exported succesfully."});
+                std::ranges::count(LogMessages(), "Failed to load list of airports.") == 1;
        }},
       {Exchange("db.txt"), [&] { return !PDAtoPC_CorvaneDB(frm, link) && Shown(kNotAFile); }},
       {Exchange("version.txt"), [&] { return !GetVesion(frm, link) && Shown(kNotAFile); }},
