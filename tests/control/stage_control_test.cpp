@@ -3,6 +3,8 @@
 // Exit, a failed phase.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "control/handshake.h"
 #include "control/launch_gates.h"
@@ -10,6 +12,7 @@
 #include "control/startup.h"
 #include "fixtures/conduit_test_fixture.h"
 #include "handheld/hotsync_link.h"
+#include "support/exchange_lock.h"
 
 namespace corvane {
 namespace {
@@ -190,6 +193,120 @@ TEST_F(EndingsTest, FailingTransferStopsItsPhaseAndWritesTheErrorStage) {
   EXPECT_EQ(window.log_items.end()[-2] + window.log_items.back(),
             window.messages[0].text + window.messages[1].text);
   EXPECT_EQ(window.activities.end()[-2] + window.activities.back(), import + ". " + export_ + ". ");
+}
+
+TEST_F(EndingsTest, UnwritableStatusFlagIsWrittenInPlaceOrEndsTheRunSayingWhy) {
+  enum Broken { kGone, kReadOnly, kAllReadOnly };  // the folder, or the folder and the flag
+  const std::tuple<Broken, bool, const char*> cases[] = {
+      // the import's result, the flag after
+      {kGone, true, ""},  // "": the run ended with a message
+      {kReadOnly, true, "stage2 waiting pc"},
+      {kReadOnly, false, "stage1 ERROR"},
+      {kAllReadOnly, true, ""}};
+  const bool root = ::geteuid() == 0;  // permissions do not stop root
+  const std::string moved = temp.path() + "/moved";
+  for (const auto& [broken, ok, flag] : cases) {
+    if (root && broken != kGone) continue;
+    window.messages.clear(), frm.lastStatus.clear();
+    testing::WriteFileBytes(Exchange("status.flag"), "stage1 pda2pc");
+    StageEngine engine(frm, link,
+                       {{{"GetVesion",
+                          [&, broken = broken, ok = ok] {
+                            if (broken == kGone) std::filesystem::rename(frm.syncPath, moved);
+                            if (broken == kAllReadOnly)
+                              ::chmod(Exchange("status.flag").c_str(), 0444);
+                            if (broken != kGone) ::chmod(frm.syncPath.c_str(), 0555);
+                            return ok;
+                          }}},
+                        {},
+                        {}});
+    const bool ended = !Returns([&] { engine.Tick(); });
+    if (broken == kGone) std::filesystem::rename(moved, frm.syncPath);
+    ::chmod(frm.syncPath.c_str(), 0755);
+    ::chmod(Exchange("status.flag").c_str(), 0644);
+    EXPECT_EQ(ended, !*flag);
+    EXPECT_EQ(Flag(), *flag ? flag : "stage1 pda2pc");
+    if (!ended) continue;
+    // Said and logged, not waited for in silence.
+    EXPECT_EQ(window.end_status, 1);
+    ASSERT_EQ(window.messages.size(), 1u);
+    const std::string said = window.messages[0].text;
+    EXPECT_EQ(said.rfind("Cannot write \"stage2 waiting pc\" into status.flag: " +
+                             std::to_string(broken == kGone ? ENOENT : EACCES) + " - ",
+                         0),
+              0u)
+        << said;
+    EXPECT_EQ(LogMessages().back(), said.substr(0, said.find("\r\n")));
+  }
+  if (root) GTEST_SKIP() << "run as root: only the case without permissions ran";
+}
+
+TEST_F(EndingsTest, OnlyAnExportThatHappenedAndAWrittenResetEndAsCompleted) {
+  int launcher[2];
+  ASSERT_EQ(::pipe(launcher), 0);
+  HotSyncLink watched(temp.Sub("handheld"), HotSyncLink::Source::kAlways, launcher[0]);
+  StageEngine engine(frm, watched,
+                     {{}, {{"Report", [&] { return ::close(launcher[1]) == 0; }}}, {}});
+  testing::WriteFileBytes(Exchange("status.flag"), "stage3 pc2pda");
+  EXPECT_FALSE(Returns([&] { engine.Tick(); }));
+  EXPECT_EQ(window.end_status, 1);
+  EXPECT_EQ(Flag(), "stage3 pc2pda");  // no "stage4 alldone" once the launcher is gone
+  EXPECT_EQ(window.log_items.back(),
+            "HotSync operation ended before the synchronization was complete: the flights stay on "
+            "the handheld");
+  // A launcher that ends once the reset is written leaves a complete run.
+  for (bool reset_ok : {false, true}) {
+    frm.lastStatus.clear();
+    StageEngine* running = nullptr;
+    StageEngine last(frm, link, {{}, {}, [&] {
+                                   if (reset_ok)
+                                     window.events.push_back([&] { running->HotSyncEnded(); });
+                                   return reset_ok;
+                                 }});
+    running = &last;
+    testing::WriteFileBytes(Exchange("status.flag"), "stage4 alldone");
+    EXPECT_FALSE(Returns([&] { last.Tick(); }));
+    EXPECT_EQ(window.end_status, reset_ok ? 0 : 1);
+    EXPECT_EQ(window.log_items.back(),
+              reset_ok ? "Synchronization complete"
+                       : "Flights DB not cleared: the flights stay on the handheld");
+  }
+}
+
+TEST_F(EndingsTest, ExchangeFolderHeldByAnotherConduitIsLeftUntouched) {
+  const std::string exchange = frm.syncPath, stale = exchange + ".db.txt.tmp-a1B2c3";
+  testing::WriteFileBytes(exchange + "status.flag", "stage1 pda2pc");
+  for (bool held_elsewhere : {true, false}) {
+    testing::WriteFileBytes(stale, "half a file");  // a killed run's temporary
+    ExchangeLock other, mine;
+    if (held_elsewhere) {
+      ASSERT_EQ(other.Hold(exchange), ExchangeLock::Outcome::kHeld);
+    }
+    window.messages.clear(), window.log_items.clear();
+    const StartUpServices services{
+        .app_path = frm.appPath,
+        .log_folder = temp.Sub("state"),
+        .read_sync_path = [&] { return SyncPathReading(exchange, "path from Wine"); },
+        .is_process_running = [](auto&, bool) { return true; },
+        .exchange_lock = &mine};
+    EXPECT_EQ(Returns([&] { StartUp(frm, link, services); }), !held_elsewhere);
+    EXPECT_EQ(mine.held(), !held_elsewhere);
+    EXPECT_EQ(std::filesystem::exists(stale), held_elsewhere);  // only the holder cleans up
+    const auto log = testing::LogMessagesOf(services.log_folder + "/palmSynclog.txt");
+    if (!held_elsewhere) {  // where the path came from, before it, in the file only
+      EXPECT_EQ(std::vector<std::string>(log.end() - 2, log.end()),
+                (std::vector<std::string>{"path from Wine", "path is: " + exchange}));
+      EXPECT_TRUE(window.log_items.empty());
+      continue;
+    }
+    EXPECT_FALSE(std::filesystem::exists(exchange + "palmSynclog.txt"));  // no log copy
+    EXPECT_EQ(window.end_status, 1);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].text, "The exchange folder " + exchange +
+                                           " is in use by another Corvane synchronisation.\r\n"
+                                           "(Corvane Sync will not continue).");
+    EXPECT_EQ(log.back(), "exchange folder held by another synchronisation: " + exchange);
+  }
 }
 
 }  // namespace

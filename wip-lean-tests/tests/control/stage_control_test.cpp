@@ -1,0 +1,194 @@
+// The handshake through status.flag, and every way a run stops short of a
+// completed synchronisation: a failed start-up check, no HotSync operation,
+// Exit, a failed phase.
+
+#include <gtest/gtest.h>
+
+#include "control/handshake.h"
+#include "control/launch_gates.h"
+#include "control/stage_engine.h"
+#include "control/startup.h"
+#include "fixtures/conduit_test_fixture.h"
+#include "handheld/hotsync_link.h"
+
+namespace corvane {
+namespace {
+
+using HandshakeTest = testing::ConduitTest;
+
+TEST_F(HandshakeTest, FlagReadTrimmedOfSpacesOnlyAndLowerCasedPolledForChanges) {
+  // clang-format off
+  const std::tuple<const char*, const char*, bool> polls[] = {  // content (none: missing), status
+      {"  STAGE1 PDA2PC  ", "stage1 pda2pc", true}, {"stage1 pda2pc", "stage1 pda2pc", false},
+      {"stage3 pc2pda\r\n", "stage3 pc2pda\r\n", true}, {nullptr, "", true}, {"", "", false}};
+  // clang-format on
+  frm.currentVerboseLevel = 5;
+  for (const auto& [content, status, changed] : polls) {
+    std::filesystem::remove(Exchange("status.flag"));
+    if (content) testing::WriteFileBytes(Exchange("status.flag"), content);
+    CheckStatusChange(frm);
+    EXPECT_EQ(frm.statusChanged, changed) << (content ? content : "(missing)");
+    EXPECT_EQ(frm.lastStatus, status);
+  }
+  EXPECT_EQ(window.log_items.back(), "FLAG status changed from 'stage3 pc2pda\r\n' to ''");
+  // A flag that cannot be written is no success.
+  frm.syncPath = temp.path() + "/missing/";
+  EXPECT_FALSE(WriteFlagStatus(frm, "stage2 waiting pc"));
+  EXPECT_EQ(window.log_items.back().find("2 - No such file or directory: " + frm.syncPath), 0u);
+}
+
+TEST_F(HandshakeTest, VerbosityReadFromItsFileOrKeptOnAnyProblem) {
+  frm.currentVerboseLevel = 5;
+  testing::WriteFileBytes(Exchange("verbose.txt"), "\t-10 \r\n");
+  EXPECT_EQ(LoadVerboseLevel(frm, 3), -10);
+  testing::WriteFileBytes(Exchange("verbose.txt"), "1 0");
+  EXPECT_EQ(LoadVerboseLevel(frm, 3), 3);
+  // clang-format off
+  EXPECT_EQ(window.log_items, (std::vector<std::string>{"loading verbose level option",
+      "new value is - -10", "loading verbose level option", "13 - Type mismatch",
+      "kept same value - 3"}));
+  // clang-format on
+}
+
+class EndingsTest : public testing::ConduitTest {
+ protected:
+  EndingsTest() { frm.currentVerboseLevel = 5; }
+  // True when f returned, false when it closed the main window.
+  bool Returns(const std::function<void()>& f) {
+    try {
+      return f(), true;
+    } catch (const testing::RunEnded&) {
+      return false;
+    }
+  }
+  // An engine over transfers that record their calls, the one named failing failing.
+  StageEngine Engine(HotSyncLink& l, const std::string& failing = "") {
+    auto run = [this, failing](const char* name) {
+      return Transfer{name,
+                      [this, name, failing] { return calls.push_back(name), name != failing; }};
+    };
+    return StageEngine(frm, l,
+                       {{run("GetVesion"), run("PDAtoPC_CorvaneCache")}, {run("Report")}, {}});
+  }
+  std::string Flag() { return testing::ReadFileBytes(Exchange("status.flag")); }
+
+  HotSyncLink link{temp.Sub("handheld"), HotSyncLink::Source::kAlways};
+  HotSyncLink none{std::nullopt, HotSyncLink::Source::kLauncher};
+  std::vector<std::string> calls, notified;
+};
+
+TEST_F(EndingsTest, StartUpEndsOnAWrongStatusOrWithoutThePcApplicationLeavingTheFlag) {
+  const std::string exchange = frm.syncPath;
+  const std::tuple<std::optional<bool>, const char*, const char*> checks[] = {
+      {true, "stage2 waiting pc", "wrong status"},
+      {std::nullopt, "stage1 pda2pc", "corvane not running,  showing notify form"}};
+  for (const auto& [running, flag, last] : checks) {
+    StartUpServices services{frm.appPath, [&] { return exchange; },
+                             [&](auto&, bool) { return running; },
+                             [&](const std::string& text) { notified.push_back(text); }};
+    testing::WriteFileBytes(exchange + "verbose.txt", "5");
+    testing::WriteFileBytes(exchange + "status.flag", flag);
+    EXPECT_FALSE(Returns([&] { StartUp(frm, link, services); }));
+    EXPECT_EQ(window.log_items.back(), last);
+    EXPECT_EQ(Flag(), flag);
+    EXPECT_EQ(testing::ReadFileBytes(Exchange("palmSynclog.txt")),
+              testing::ReadFileBytes(LogFile()));
+  }
+  ASSERT_EQ(notified.size(), 1u);
+  EXPECT_EQ(notified[0],
+            "1|Corvane for Palm Synchronisation can not continue at this time because you are not "
+            "running your Corvane PC application. To synchronize your Corvane pilot logbook data "
+            "with your Palm device, you must start synchronisation process from within the Corvane "
+            "PC application.\r\n\r\n(Corvane - Palm synchronization will not occur at this time).");
+}
+
+TEST_F(EndingsTest, WithoutAHotSyncOperationTheGateEndsTheRunExitAsksFirst) {
+  EXPECT_FALSE(Returns([&] { HotSyncGate(frm, none); }));
+  EXPECT_EQ(window.log_items.back(), "HotSync is not running sync process...");
+  HotSyncLink gone(temp.path() + "/gone", HotSyncLink::Source::kAlways);
+  EXPECT_FALSE(Returns([&] { HotSyncGate(frm, gone); }));
+  EXPECT_EQ(window.log_items.back().find("Form_Activate: IsSyncInProgress failed, -2147213293 - "),
+            0u);
+  frm.lastStatus = "stage2 waiting pc";  // No resumes polling; Yes ends the run
+  window.answers = {MessageAnswer::kNo, MessageAnswer::kNo, MessageAnswer::kYes,
+                    MessageAnswer::kYes};
+  EXPECT_TRUE(Returns([&] { ExitClicked(frm, link); }) && Returns([&] { Ask2Exit(frm, link); }) &&
+              window.timer);
+  EXPECT_FALSE(Returns([&] { ExitClicked(frm, link); }) || window.timer ||
+               Returns([&] { Ask2Exit(frm, link); }));
+  frm.lastStatus = "stage4 alldone";  // complete: no question
+  EXPECT_FALSE(Returns([&] { ExitClicked(frm, link); }));
+  std::vector<std::string> shown;
+  for (const auto& m : window.messages) shown.push_back(m.title + ": " + m.text);
+  ASSERT_EQ(shown.size(), 6u);
+  EXPECT_EQ(shown[2] + shown[3], shown[4] + shown[5]);  // the same questions, answered Yes
+  // clang-format off
+  EXPECT_EQ(std::vector<std::string>(shown.begin(), shown.begin() + 4), (std::vector<std::string>{
+      "CorvaneConduit: Sorry - I could not dected that Palm HotSync is running (and "
+      "synchronizing).   Please ensure that Palm Hotsync is running when you attempt to perform "
+      "synchronization. \r\n(Corvane Sync will not continue).",
+      "CorvaneConduit: Internal error: Cannot create HotSync link",
+      "CorvaneConduit: Are you sure you want ou exit? Synchronisation is in the process now.\r\n"
+      "Press Yes to exit or No to continue synchronisation",
+      "CorvaneConduit: Hotsynch will not continue untill you exit conduit.\r\nDo you want to exit "
+      "now?"}));
+  // clang-format on
+}
+
+TEST_F(EndingsTest, FailingTransferStopsItsPhaseAndWritesTheErrorStage) {
+  // clang-format off
+  const std::tuple<const char*, const char*, const char*, const char*, const char*> phases[] = {
+      {"stage1 pda2pc", "GetVesion", "stage1 ERROR", "Importing data from PDA", "importing"},
+      {"stage3 pc2pda", "Report", "stage3 ERROR", "Exporting data to PDA", "exporting"}};
+  // clang-format on
+  for (const auto& [start, transfer, flag, phase, doing] : phases) {
+    frm.lastStatus.clear();
+    StageEngine engine = Engine(link, transfer);
+    testing::WriteFileBytes(Exchange("status.flag"), start);
+    window.timer = true;
+    engine.Tick();
+    EXPECT_EQ(Flag(), flag);
+    EXPECT_FALSE(window.timer);
+    const std::string error = std::string("Error in Synchronization (") + phase + ")";
+    EXPECT_EQ(window.activity, error + ". ");
+    EXPECT_EQ(std::vector<std::string>(window.log_items.end() - 3, window.log_items.end()),
+              (std::vector<std::string>{
+                  ">" + std::string(transfer), error + ".",
+                  std::string("Error while ") + doing + " data. Process stopped."}));
+    const size_t called = calls.size();
+    engine.Tick();  // the error stage reads back as nothing the engine acts on
+    EXPECT_EQ(calls.size(), called);
+  }
+  // A tick inside the log line of a flag change finds the stage taken; an Exit inside a phase ends
+  // it.
+  StageEngine engine = Engine(link);
+  window.events.push_back([&] { engine.Tick(); });
+  frm.lastStatus.clear(), calls.clear();
+  testing::WriteFileBytes(Exchange("status.flag"), "stage1 pda2pc");
+  engine.Tick();
+  window.events.push_back([&] { window.EndProcess(1); });
+  testing::WriteFileBytes(Exchange("status.flag"), "stage3 pc2pda");
+  EXPECT_FALSE(Returns([&] { engine.Tick(); }));
+  EXPECT_EQ(calls, (std::vector<std::string>{"GetVesion", "PDAtoPC_CorvaneCache"}));
+  // Without a HotSync operation the import fails and the export does nothing.
+  const std::string only = "Functions are available only during an Active Hot Synch operation.";
+  EXPECT_FALSE(Engine(none).ImportFromPDA());
+  EXPECT_EQ(window.activities.end()[-2], only);
+  EXPECT_TRUE(Engine(none).ExportToPDA());
+  EXPECT_EQ(window.activity, only);
+  // An unexpected error in either phase is shown and logged, each phase punctuating it its way.
+  HotSyncLink gone(temp.path() + "/gone", HotSyncLink::Source::kAlways);
+  EXPECT_FALSE(Engine(gone).ImportFromPDA() || Engine(gone).ExportToPDA());
+  ASSERT_EQ(window.messages.size(), 2u);
+  const std::string import = "Error in Synchronization (Importing data from PDA)",
+                    export_ = "Error in Synchronization (Exporting data to PDA)";
+  EXPECT_EQ(window.messages[0].title + ": " + window.messages[0].text.substr(0, 61),
+            "Corvane Conduit: " + import + "-2147213293");
+  EXPECT_EQ(window.messages[1].text.find(export_ + ". -2147213293 - "), 0u);
+  EXPECT_EQ(window.log_items.end()[-2] + window.log_items.back(),
+            window.messages[0].text + window.messages[1].text);
+  EXPECT_EQ(window.activities.end()[-2] + window.activities.back(), import + ". " + export_ + ". ");
+}
+
+}  // namespace
+}  // namespace corvane
