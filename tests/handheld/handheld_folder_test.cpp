@@ -18,6 +18,7 @@
 #include "handheld/hotsync_link.h"
 #include "handheld/sync_library.h"
 #include "support/atomic_file.h"
+#include "support/byte_sink.h"
 
 namespace corvane {
 namespace {
@@ -71,6 +72,32 @@ TEST_F(HandheldFolderTest, ChangesStayInMemoryUntilFlushWhichNeverLosesThem) {
   EXPECT_EQ(Entries(), (std::vector<std::string>{"CRVN_Corvane_Test.pdb", "blocked.pdb"}));
 }
 
+TEST_F(HandheldFolderTest, FlushWritesWhatTheSerializerGivesThroughTheBufferEdges) {
+  HandheldFolder folder(dir.path());
+  auto db = folder.Open("CRVN_Corvane_Test");
+  std::mt19937 random(13);
+  for (size_t size : {size_t{0}, size_t{1}, size_t{65535}, size_t{65536}, size_t{200000}}) {
+    Bytes data(size);
+    for (uint8_t& b : data) b = static_cast<uint8_t>(random());
+    db->AddRecord(0, pdb::kRecordDirty, data);
+  }
+  for (int i = 0; i < 5000; ++i) db->AddRecord(0, 0, ToBytes("record " + std::to_string(i)));
+  folder.Flush();
+  const Bytes expected = SerializePdb(db->file());
+  EXPECT_EQ(ToBytes(testing::ReadFileBytes(db_path)), expected);
+  EXPECT_EQ(db->file().header.modification_number,
+            testing::SmallDatabase().header.modification_number + 1);
+  // A writer that fails halfway leaves the file as it was and no temporary.
+  EXPECT_THROW(WriteFileAtomically(db_path,
+                                   [&](ByteSink& out) {
+                                     out.Write(expected);
+                                     throw ConduitError(err::kBadArgument, "stop");
+                                   }),
+               ConduitError);
+  EXPECT_EQ(ToBytes(testing::ReadFileBytes(db_path)), expected);
+  EXPECT_EQ(Entries(), std::vector<std::string>{"CRVN_Corvane_Test.pdb"});
+}
+
 TEST_F(HandheldFolderTest, TemporariesOfAKilledWriterAreRemovedOthersKept) {
   for (const char* stale : {".CRVN_Corvane_Test.pdb.tmp-a1B2c3", ".a.tmp-0Z9yX1"}) {
     testing::WriteFileBytes(dir.path() + "/" + stale, "half");
@@ -122,6 +149,8 @@ TEST(SyncLibraryTest, NumbersAndTextsWithinTheRecordOnly) {
   EXPECT_EQ(c.NumberToBytes(data, 0, false, 258), 2);  // the PC's byte order
   EXPECT_EQ(c.NumberFromBytes(data, 0, true, n), 2);
   EXPECT_EQ(n, 0x0201);
+  EXPECT_EQ(c.NumberFromBytes(data, 0, false, n), 2);
+  EXPECT_EQ(n, 0x0102);
   EXPECT_EQ(c.TextFromBytes(data, 0, 1, text), 1);  // up to the maximum length
   EXPECT_EQ(text, "\x02");
   for (int32_t offset : {-1, 1}) {
@@ -176,6 +205,30 @@ TEST_F(RecordAdapterTest, ReadsSkipDeletedRecordsNewOnesTakeFreshIdsFromTheSeed)
   ids.assign(2, 0);
   for (int32_t& id : ids) Open("Top").AddRecord(id, 0, 0, {});
   EXPECT_EQ(ids, (std::vector<int32_t>{0xFFFFFF, 2}));
+}
+
+TEST_F(RecordAdapterTest, EveryOperationRaisesOnceTheLauncherIsGone) {
+  Write("CRVN_Corvane_Test.pdb", testing::SmallDatabase());
+  int alive[2];
+  ASSERT_EQ(::pipe(alive), 0);
+  HotSyncLink watched(dir.path(), HotSyncLink::Source::kAlways, alive[0]);
+  auto open = [&] {
+    return PDDatabaseOpener(watched).OpenDatabase("CRVN_Corvane_Test", kRecordAdapterClass,
+                                                  kOpenReadWrite);
+  };
+  PDRecordAdapter db = open();
+  db.ClearRecords(0, 255);  // a change still to be written back
+  EXPECT_TRUE(watched.IsSyncInProgress());
+  const std::string before = testing::ReadFileBytes(dir.path() + "/CRVN_Corvane_Test.pdb");
+  ::close(alive[1]);
+  EXPECT_FALSE(watched.IsSyncInProgress());
+  int32_t id = 0;
+  const std::function<void()> operations[] = {
+      [&] { open(); },          [&] { db.ReadNextRecord(); },        [&] { db.RecordTotal(); },
+      [&] { db.AtEnd(); },      [&] { db.AddRecord(id, 0, 0, {}); }, [&] { db.SetReadPosition(0); },
+      [&] { watched.Flush(); }, [&] { db.ClearRecords(0, 255); }};
+  for (const auto& operation : operations) EXPECT_EQ(ErrorNumberOf(operation), err::kHotSyncEnded);
+  EXPECT_EQ(testing::ReadFileBytes(dir.path() + "/CRVN_Corvane_Test.pdb"), before);
 }
 
 TEST_F(RecordAdapterTest, OpenByHeaderNameWithItsArguments) {
