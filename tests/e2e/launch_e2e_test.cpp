@@ -1,10 +1,14 @@
 // The conduit started the way a HotSync operation starts it, to every ending.
 
 #include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
 
 #include "e2e/conduit_run.h"
 #include "e2e/x_display.h"
 #include "fixtures/handheld_builder.h"
+#include "fixtures/process_tree.h"
 
 namespace corvane::testing {
 namespace {
@@ -17,19 +21,26 @@ class LaunchWindowE2eTest : public ConduitRun {
     SetFlag("stage1 pda2pc");
   }
   void SetUp() override { ASSERT_FALSE(display.name().empty()) << "Xvfb did not start"; }
+  // A handheld of count flights.
+  void PrepareHandheld(size_t count = 1) {
+    std::vector<std::string> flight(50);  // fields 1, 2, 3 stand at storage positions 1, 12, 23
+    flight[0] = "2026-12-01", flight[11] = "EDDF", flight[22] = "EDDM";
+    builder.AddDatabase("CRVN_Corvane_Pref", {TextsRecord({"a", "b", "2.1"})});
+    builder.AddDatabase("CRVN_Corvane_db", std::vector<Bytes>(count, TextsRecord(flight)));
+    builder.AddDatabase("CRVN_Corvane_Schema",
+                        {SchemaRecord("Date"), SchemaRecord("From"), SchemaRecord("To")});
+    for (const char* empty : {"CRVN_Corvane_Cache", "CRVN_Corvane_Reports"})
+      builder.AddDatabase(empty, {});
+  }
+  size_t FlightsLeft() {
+    return ReadPdbFile(builder.DatabasePath("CRVN_Corvane_db")).records.size();
+  }
   XDisplay display;
+  HandheldBuilder builder{handheld};
 };
 
 TEST_F(LaunchWindowE2eTest, WholeSynchronisationInTheRealWindowExitsZero) {
-  HandheldBuilder builder(handheld);
-  std::vector<std::string> flight(50);  // fields 1, 2 and 3 stand at storage positions 1, 12 and 23
-  flight[0] = "2026-12-01", flight[11] = "EDDF", flight[22] = "EDDM";
-  builder.AddDatabase("CRVN_Corvane_Pref", {TextsRecord({"a", "b", "2.1"})});
-  builder.AddDatabase("CRVN_Corvane_db", {TextsRecord(flight)});
-  builder.AddDatabase("CRVN_Corvane_Schema",
-                      {SchemaRecord("Date"), SchemaRecord("From"), SchemaRecord("To")});
-  for (const char* empty : {"CRVN_Corvane_Cache", "CRVN_Corvane_Reports"})
-    builder.AddDatabase(empty, {});
+  PrepareHandheld();
   WriteFileBytes(exchange + "corvane.txt", "Date|D|Date|1\r\n");
   WriteFileBytes(temp.File("exchange/Reports/totals.txt"), "Total 1:05\r\n");
   auto peer = StartPeer({"--timeout", "60", "--wait", "stage2 waiting pc", "--sleep", "3",
@@ -86,6 +97,91 @@ TEST_F(LaunchWindowE2eTest, NoHotSyncOperationOrAWrongStatusEndsTheRun) {
     EXPECT_EQ(std::filesystem::exists(exchange + "status.flag") ? Flag() : "", flag);
     EXPECT_EQ(LogMessages().back(), "path is: " + exchange);
   }
+}
+
+TEST_F(LaunchWindowE2eTest, KilledLauncherEndsTheConduitAndTheFlightsStay) {
+  // status.flag then and after; a database whose absence holds the phase in
+  // its error box; the peer; the log line that says the conduit got there.
+  const std::tuple<const char*, const char*, std::vector<std::string>, const char*> cases[] = {
+      {"stage1 pda2pc", "CRVN_Corvane_Pref", {"--sleep", "60"}, ">GetVesion"},
+      {"stage2 waiting pc",
+       "",
+       {"--timeout", "60", "--wait", "stage2 waiting pc", "--sleep", "60"},
+       "Processing data"},
+      {"stage3 pc2pda",
+       "CRVN_Corvane_Reports",
+       {"--timeout", "60", "--wait", "stage2 waiting pc", "--write", "stage3 pc2pda", "--sleep",
+        "60"},
+       ">PCtoPDA_CorvaneReport"}};
+  WriteFileBytes(exchange + "verbose.txt", "5");
+  for (const auto& [stage, missing, steps, reached] : cases) {
+    PrepareHandheld();
+    std::filesystem::remove(handheld + "/" + missing + ".pdb");
+    std::filesystem::remove(LogFile());
+    SetFlag("stage1 pda2pc");
+    auto peer = StartPeer(steps);
+    ChildProcess launcher(Conduit());
+    ASSERT_TRUE(WaitUntil([&] { return std::ranges::count(LogMessages(), reached) > 0; }, 60))
+        << ReadFileBytes(output);
+    ::usleep(300'000);  // into the error box, or the next ticks of the wait
+    const std::vector<pid_t> conduit = ChildrenOf(launcher.pid());
+    ASSERT_EQ(conduit.size(), 1u);
+    ::kill(launcher.pid(), SIGKILL);
+    EXPECT_TRUE(WaitUntil([&] { return !IsRunning(conduit[0]); }, 30)) << stage;
+    EXPECT_EQ(LogMessages().back(),
+              "HotSync operation ended before the synchronization was complete: the flights stay "
+              "on the handheld");
+    EXPECT_EQ(Flag(), stage);
+    EXPECT_EQ(FlightsLeft(), 1u);
+  }
+}
+
+TEST_F(LaunchWindowE2eTest, SecondConduitOnTheSameExchangeFolderRefusesAndTouchesNothing) {
+  PrepareHandheld();
+  auto peer = StartPeer({"--timeout", "60", "--wait", "stage2 waiting pc", "--sleep", "60"});
+  ChildProcess first(Conduit());
+  ASSERT_TRUE(WaitUntil([&] { return Flag() == "stage2 waiting pc"; }, 60))
+      << ReadFileBytes(output);
+  // Another handheld under its own launcher, the same settings.
+  const std::string other_handheld = temp.path() + "/other-handheld", other_app = temp.Sub("other");
+  std::filesystem::copy(handheld, other_handheld);
+  std::filesystem::copy_file(Bin("CorvaneConduit"), other_app + "/CorvaneConduit");
+  const auto before = std::filesystem::last_write_time(exchange + "status.flag");
+  ChildProcess::Options options = Conduit(Launch::kHotSync, display.name());
+  options.args = {"--handheld", other_handheld, "--", other_app + "/CorvaneConduit"};
+  ChildProcess second(options);
+  const std::string box = display.FindWindow("CorvaneConduit");
+  ASSERT_FALSE(box.empty()) << ReadFileBytes(output);
+  EXPECT_TRUE(display.Key(box, "Return"));
+  EXPECT_EQ(second.Wait(30), std::optional<int>(1));
+  EXPECT_EQ(LogMessagesOf(other_app + "/palmSynclog.txt").back(),
+            "exchange folder held by another synchronisation: " + exchange);
+  EXPECT_EQ(std::filesystem::last_write_time(exchange + "status.flag"), before);
+  EXPECT_FALSE(std::filesystem::exists(exchange + "palmSynclog.txt"));
+}
+
+TEST_F(LaunchWindowE2eTest, FileSizeLimitGivesAnErrorStageAndAnExitNotASilentEnd) {
+  PrepareHandheld(800);  // db.txt outgrows the limit; the log and status.flag do not
+  WriteFileBytes(exchange + "verbose.txt", "5");  // the error line is a step
+  auto peer = StartPeer({"--sleep", "60"});
+  ChildProcess::Options options = Conduit(Launch::kHotSync, display.name());
+  options.file_size_limit = 8192;
+  ChildProcess conduit(options);
+  const std::string box = display.FindWindow("PDA2PCCorvaneDB Error!!");
+  ASSERT_FALSE(box.empty()) << ReadFileBytes(output);
+  EXPECT_TRUE(display.Key(box, "Return"));
+  EXPECT_TRUE(WaitUntil([&] { return Flag() == "stage1 ERROR"; }, 30)) << Flag();
+  // Exit, and Yes to the question: the run ends with a status that says so.
+  EXPECT_TRUE(display.Key(display.FindWindow("Corvane Conduit"), "space"));
+  const std::string question = display.FindWindow("CorvaneConduit");
+  ASSERT_FALSE(question.empty());
+  EXPECT_TRUE(display.Key(question, "Return"));
+  EXPECT_EQ(conduit.Wait(30), std::optional<int>(1));
+  EXPECT_EQ(
+      std::ranges::count_if(
+          LogMessages(), [](const std::string& l) { return l.starts_with("27 - File too large"); }),
+      1);
+  EXPECT_EQ(FlightsLeft(), 800u);
 }
 
 }  // namespace

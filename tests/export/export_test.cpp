@@ -179,11 +179,14 @@ TEST_F(ExportTest, ReportsOneRecordUpToTheUsingSizePartsBeyondInByteOrderUpToThe
   EXPECT_FALSE(Run(PCtoPDA_CorvaneReport, kReports, {{"Reports/n" + n124 + ".txt", limit(125)}}));
   ExpectFailure("PC2PDACorvaneReports Error!!", "-2147213294 - ");
   // clang-format off
+  // Taken as Windows lists them: letter case ignored (letters as capitals, so
+  // before '_'), then byte order.
   EXPECT_TRUE(Run(PCtoPDA_CorvaneReport, kReports, {{"Reports/b.txt", "b"}, {"Reports/B.txt", "B"},
-      {"Reports/10.txt", "10"}, {"Reports/9.txt", "9"}, {"Reports/sub.txt/", ""}}));
+      {"Reports/_x.txt", "_x"}, {"Reports/a.txt", "a"}, {"Reports/10.txt", "10"},
+      {"Reports/9.txt", "9"}, {"Reports/sub.txt/", ""}}));
   EXPECT_EQ(Records(kReports), (std::vector<Bytes>{Report("10", "10"), Report("9", "9"),
-      Report("B", "B"), Report("b", "b")}));
-  EXPECT_EQ(window.log_items.back(), "4/4 DONE");
+      Report("a", "a"), Report("B", "B"), Report("b", "b"), Report("_x", "_x")}));
+  EXPECT_EQ(window.log_items.back(), "6/6 DONE");
   EXPECT_FALSE(Run(PCtoPDA_CorvaneReport, kReports, {{"Reports/Aaaa.txt", "first"},
       {"Reports/abc", "x"}, {"Reports/zzz.txt", "never"}}));
   // clang-format on
