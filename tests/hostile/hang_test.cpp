@@ -2,21 +2,16 @@
 // at once, as with any file it cannot use, instead of waiting for ever for
 // the other end. Each case runs in a child process with a deadline.
 
-#include <signal.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <functional>
-#include <thread>
 
 #include "control/startup.h"
 #include "export/cache_export.h"
 #include "fixtures/caught_error.h"
+#include "fixtures/child_process.h"
 #include "fixtures/handheld_builder.h"
 #include "import/flights_import.h"
 #include "import/version_import.h"
@@ -28,29 +23,6 @@ namespace corvane {
 namespace {
 
 using testing::TextsRecord;
-
-// body's result in a child process that is killed when it has not ended
-// within seconds (or when this process ends first); -1 on timeout.
-int WithinDeadline(const std::function<bool()>& body, double seconds = 10) {
-  const pid_t parent = ::getpid();
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (::getppid() != parent) ::_exit(2);
-    ::_exit(body() ? 0 : 1);
-  }
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  int raw = 0;
-  while (::waitpid(pid, &raw, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &raw, 0);
-      return -1;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-}
 
 class HangTest : public testing::HandheldTest {
  protected:
@@ -99,7 +71,9 @@ TEST_F(HangTest, FifoInPlaceOfAFileFailsAtOnce) {
     std::filesystem::create_directories(std::filesystem::path(c.fifo).parent_path());
     std::filesystem::remove(c.fifo);
     ASSERT_EQ(::mkfifo(c.fifo.c_str(), 0600), 0) << c.fifo;
-    EXPECT_EQ(WithinDeadline(c.fails_cleanly), 0) << c.fifo;
+    EXPECT_EQ(testing::InChild([&] { return c.fails_cleanly() ? "failed cleanly" : "no"; }, 10),
+              "failed cleanly")
+        << c.fifo;
     std::filesystem::remove(c.fifo);
   }
 }

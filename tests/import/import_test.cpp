@@ -3,9 +3,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include "fixtures/child_process.h"
 #include "fixtures/handheld_builder.h"
 #include "import/cache_import.h"
 #include "import/field_list.h"
@@ -143,23 +142,6 @@ TEST_F(ImportTest, VersionIsTheThirdTextOfTheFirstPreferencesRecordResetEmptiesT
   ExpectFailure("ResetPalmDB Error!!", "-2147213296 - ");
 }
 
-constexpr rlim_t kFileSizeLimit = 4096;
-
-// Runs fn in a child process whose files cannot grow past kFileSizeLimit
-// bytes, as on a full disk; gives fn's result or a code for a signal. The
-// child runs a function, not a program, so it is forked here.
-int RunOnFullDisk(const std::function<bool()>& fn) {
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    ::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead
-    rlimit limit{kFileSizeLimit, kFileSizeLimit};
-    ::_exit(::setrlimit(RLIMIT_FSIZE, &limit) != 0 ? 90 : fn() ? 0 : 1);
-  }
-  int status = 0;
-  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return 91;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
-}
-
 TEST_F(ImportTest, OnAFullDiskFailedWritesFailTheTransfer) {
   frm.currentVerboseLevel = 1;
   const struct {
@@ -174,16 +156,21 @@ TEST_F(ImportTest, OnAFullDiskFailedWritesFailTheTransfer) {
     builder.AddDatabase(kCacheDatabase,
                         std::vector<Bytes>(c.records, testing::CacheRecord(2, "airport name", "")));
     const std::string flightsBefore = ReadFileBytes(builder.DatabasePath(kFlightsDatabase));
-    EXPECT_EQ(RunOnFullDisk([&] {
-                bool ok =
+    // Files cannot grow past 4 KiB, as on a full disk; the write fails with EFBIG.
+    EXPECT_EQ(testing::InChild([&]() -> std::string {
+                ::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{4096, 4096};
+                if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return "no limit";
+                const bool ok =
                     c.flights ? PDAtoPC_CorvaneDB(frm, link) : PDAtoPC_CorvaneCache(frm, link);
-                return !ok && window.messages.size() == 1 &&
-                       window.messages[0].title ==
-                           (c.flights ? "PDA2PCCorvaneDB Error!!" : "PDA2PCCorvaneCache Error!!") &&
-                       window.messages[0].text.find("27 - ") != std::string::npos &&
-                       window.activity == "Error in Synchronization.";
+                if (ok || window.messages.size() != 1) return "went on";
+                const std::string& text = window.messages[0].text;
+                return window.messages[0].title + ": " +
+                       (text.find("27 - File too large") != std::string::npos ? "27" : text) +
+                       ", " + window.activity;
               }),
-              0);
+              std::string(c.flights ? "PDA2PCCorvaneDB Error!!" : "PDA2PCCorvaneCache Error!!") +
+                  ": 27, Error in Synchronization.");
     EXPECT_EQ(ReadFileBytes(builder.DatabasePath(kFlightsDatabase)), flightsBefore);
   }
 }

@@ -5,16 +5,14 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <functional>
 #include <optional>
 
+#include "fixtures/child_process.h"
 #include "fixtures/temp_dir.h"
 
 namespace corvane {
@@ -25,26 +23,11 @@ using testing::TempDir;
 // Runs f in a child process as uid (dropping root when the tests run as
 // root) and gives back what f returned.
 std::string AsUser(uid_t uid, gid_t gid, const std::function<std::string()>& f) {
-  int fds[2];
-  if (::pipe(fds) != 0) return "no pipe";
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives the test
-    ::close(fds[0]);
+  return testing::InChild([&] {
     const bool as_user = ::geteuid() == uid ||
                          (::setgroups(0, nullptr) == 0 && ::setgid(gid) == 0 && ::setuid(uid) == 0);
-    const std::string out = as_user ? f() : "cannot become the user";
-    ssize_t ignored = ::write(fds[1], out.data(), out.size());
-    (void)ignored;
-    ::_exit(0);
-  }
-  ::close(fds[1]);
-  std::string out;
-  char buffer[4096];
-  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, n);
-  ::close(fds[0]);
-  ::waitpid(child, nullptr, 0);
-  return out;
+    return as_user ? f() : "cannot become the user";
+  });
 }
 
 TEST(LogFolderTest, BesideTheExecutableWhenWritableElsePerUser) {

@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "fixtures/caught_error.h"
-#include "fixtures/memory_settings_store.h"
 #include "fixtures/temp_dir.h"
+#include "platform/settings_file.h"
 #include "platform/wine_fallback_settings.h"
 #include "platform/wine_path.h"
 #include "platform/wine_registry.h"
@@ -128,8 +128,10 @@ TEST_F(WinePrefixTest, SettingsFirstThenWineReadOnly) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.user_reg.value_or("(no user.reg)"));
-    testing::MemorySettingsStore settings;
-    if (c.setting) settings.keys[kCorvaneKeyPath][kPalmSyncPath] = *c.setting + '\0';
+    testing::TempDir config;
+    SettingsFile settings(config.path());
+    if (c.setting)
+      WriteRegString(settings, kHKeyCurrentUser, kCorvaneKeyPath, kPalmSyncPath, *c.setting);
     std::filesystem::remove(reg);
     if (c.user_reg) WriteFileBytes(reg, *c.user_reg);
     WineFallbackSettings store(settings, prefix);
@@ -138,7 +140,7 @@ TEST_F(WinePrefixTest, SettingsFirstThenWineReadOnly) {
     EXPECT_EQ(store.origin_note().has_value(), !c.note.empty());
 
     WriteRegString(store, kHKeyCurrentUser, kCorvaneKeyPath, kPalmSyncPath, "/x/");
-    EXPECT_EQ(settings.keys[kCorvaneKeyPath][kPalmSyncPath], std::string("/x/\0", 4));
+    EXPECT_EQ(ReadRegString(settings, kHKeyCurrentUser, kCorvaneKeyPath, kPalmSyncPath), "/x/");
     if (c.user_reg) {
       EXPECT_EQ(ReadFileBytes(reg), *c.user_reg);
     }
