@@ -287,15 +287,18 @@ TEST_F(EndingsTest, ExchangeFolderHeldByAnotherConduitIsLeftUntouched) {
         .app_path = frm.appPath,
         .log_folder = temp.Sub("state"),
         .read_sync_path = [&] { return SyncPathReading(exchange, "path from Wine"); },
+        .settings_problem = [] { return "settings not used"; },
         .is_process_running = [](auto&, bool) { return true; },
         .exchange_lock = &mine};
     EXPECT_EQ(Returns([&] { StartUp(frm, link, services); }), !held_elsewhere);
     EXPECT_EQ(mine.held(), !held_elsewhere);
     EXPECT_EQ(std::filesystem::exists(stale), held_elsewhere);  // only the holder cleans up
     const auto log = testing::LogMessagesOf(services.log_folder + "/palmSynclog.txt");
-    if (!held_elsewhere) {  // where the path came from, before it, in the file only
-      EXPECT_EQ(std::vector<std::string>(log.end() - 2, log.end()),
-                (std::vector<std::string>{"path from Wine", "path is: " + exchange}));
+    if (!held_elsewhere) {  // where the path came from and why not the settings, before it, in the
+                            // file only
+      EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()),
+                (std::vector<std::string>{"path from Wine", "settings not used",
+                                          "path is: " + exchange}));
       EXPECT_TRUE(window.log_items.empty());
       continue;
     }

@@ -76,8 +76,6 @@ TEST(PdbFormatTest, DamagedFilesAreRefusedNamingFileAndFault) {
                 ": database name has no terminating zero within its 32 bytes");
 }
 
-// Every input of the reader's fuzz corpus is a database that writes back
-// byte-identical or a clean refusal; seeds named damaged-* are refusals.
 TEST(PdbFormatTest, UnwritableDatabasesAndUnreadableNames) {
   PdbFile many = SmallDatabase();
   many.records.resize(pdb::kMaxRecords + 1);

@@ -1,7 +1,6 @@
-// Damaged or hostile content is named for what it is: a handheld file whose
-// name says which database it is but whose header cannot be read, a report
-// that cannot fit the handheld, a folder in place of status.flag, and
-// handheld databases that could not be written at the end.
+// Damaged or hostile content is named for what it is: a report that cannot
+// fit the handheld, a folder in place of status.flag, and handheld databases
+// that could not be written at the end.
 
 #include <filesystem>
 
@@ -19,33 +18,12 @@ using testing::WriteFileBytes;
 
 constexpr const char* kReports = "CRVN_Corvane_Reports";
 
-class DamageTest : public testing::HandheldTest {};
+using DamageTest = testing::HandheldTest;
 
 std::string Repeat(const std::string& text, int times) {
   std::string out;
   while (times-- > 0) out += text;
   return out;
-}
-
-TEST_F(DamageTest, DatabaseNamedByItsFileButUnreadableIsReportedAsDamaged) {
-  struct Case {
-    std::string file, content, fault;
-  } cases[] = {
-      {"CRVN_Corvane_db.pdb", std::string("CRVN_Corvane_db") + std::string(20, '\0'),
-       "file of 35 bytes is shorter than the 78-byte database header"},
-      {"crvn_corvane_DB.PDB", std::string(pdb::kHeaderSize, 'x'),
-       "database name has no terminating zero within its 32 bytes"},
-  };
-  for (const Case& c : cases) {
-    const std::string path = handheld_dir + "/" + c.file;
-    WriteFileBytes(path, c.content);
-    EXPECT_EQ(testing::ErrorOf([&] {
-                PDDatabaseOpener(link).OpenDatabase("CRVN_Corvane_db", kRecordAdapterClass,
-                                                    kOpenReadWrite);
-              }),
-              std::to_string(err::kDamagedDatabase) + " - " + path + ": " + c.fault);
-    std::filesystem::remove(path);
-  }
 }
 
 TEST_F(DamageTest, ReportThatCannotFitIsRefusedBeforeItsFirstPart) {

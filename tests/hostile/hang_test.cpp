@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <functional>
 
-#include "control/startup.h"
 #include "export/cache_export.h"
 #include "fixtures/caught_error.h"
 #include "fixtures/child_process.h"
@@ -78,25 +77,13 @@ TEST_F(HangTest, FifoInPlaceOfAFileFailsAtOnce) {
   }
 }
 
-TEST_F(HangTest, SettingsThatCannotBeUsedSayWhyInTheLog) {
+TEST_F(HangTest, SettingsThatCannotBeUsedSayWhy) {
   // A file where the settings folder should be stops even root from writing there.
   testing::WriteFileBytes(config + "/Veltrane-soft", "");
   EXPECT_EQ(ReadRegString(settings, kHKeyCurrentUser, kCorvaneKeyPath, kPalmSyncPath), "");
   const std::string problem = settings.Problem(kHKeyCurrentUser, kCorvaneKeyPath);
   EXPECT_EQ(problem, "Settings not used: the folder " + config +
                          "/Veltrane-soft cannot be written (Not a directory)");
-
-  StartUpServices services;
-  services.app_path = frm.appPath;
-  services.read_sync_path = [&] { return frm.syncPath; };
-  services.settings_problem = [&] { return problem; };
-  services.is_process_running = [](const std::string&, bool) { return std::optional<bool>(); };
-  services.show_notify = [](const std::string&) {};
-  EXPECT_THROW(StartUp(frm, link, services), testing::RunEnded);
-  const std::vector<std::string> log = LogMessages();
-  ASSERT_EQ(log.size(), 7u);
-  EXPECT_EQ(log[5], problem);  // between reading the path and showing it
-  EXPECT_EQ(log[6], "path is: " + frm.syncPath);
 }
 
 }  // namespace
