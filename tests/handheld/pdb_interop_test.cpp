@@ -14,16 +14,10 @@
 namespace corvane {
 namespace {
 
-void ExpectPalmPdbSees(const std::string& path, const PdbFile& expected) {
-  const testing::CommandResult perl = testing::PalmPdbView(path);
-  ASSERT_EQ(perl.status, 0) << "Palm::PDB could not load " << path
-                            << " (is libpalm-pdb-perl installed?)";
-  EXPECT_EQ(perl.output, testing::CanonicalForm(expected)) << path;
-}
-
 TEST(PdbInteropTest, SamplesReadTheSameAsPalmPdbReadsThem) {
   for (const std::string& name : testing::WellFormedSamples()) {
-    ExpectPalmPdbSees(testing::SamplePath(name), ReadPdbFile(testing::SamplePath(name)));
+    EXPECT_TRUE(
+        testing::PalmPdbSees(testing::SamplePath(name), ReadPdbFile(testing::SamplePath(name))));
   }
 }
 
@@ -42,8 +36,8 @@ TEST(PdbInteropTest, DatabasesWeWriteLoadInPalmPdb) {
   PDRecordAdapter(small).ClearRecords(0, 255);
   folder.Flush();
   ASSERT_TRUE(small->records().empty());
-  ExpectPalmPdbSees(dir.path() + "/ToDoDB.pdb", todo->file());
-  ExpectPalmPdbSees(dir.path() + "/small.pdb", small->file());
+  EXPECT_TRUE(testing::PalmPdbSees(dir.path() + "/ToDoDB.pdb", todo->file()));
+  EXPECT_TRUE(testing::PalmPdbSees(dir.path() + "/small.pdb", small->file()));
   EXPECT_EQ(todo->file().header.modification_number, modification + 1);
 }
 

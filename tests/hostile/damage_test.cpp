@@ -7,8 +7,8 @@
 #include "control/closing.h"
 #include "control/handshake.h"
 #include "export/report_export.h"
-#include "fixtures/caught_error.h"
 #include "fixtures/handheld_builder.h"
+#include "support/conduit_error.h"
 
 namespace corvane {
 namespace {
