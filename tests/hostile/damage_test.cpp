@@ -20,12 +20,6 @@ constexpr const char* kReports = "CRVN_Corvane_Reports";
 
 using DamageTest = testing::HandheldTest;
 
-std::string Repeat(const std::string& text, int times) {
-  std::string out;
-  while (times-- > 0) out += text;
-  return out;
-}
-
 TEST_F(DamageTest, ReportThatCannotFitIsRefusedBeforeItsFirstPart) {
   // Deleted records are kept until the database is cleared, and it is only
   // cleared when it holds live ones: five places left.
@@ -36,10 +30,12 @@ TEST_F(DamageTest, ReportThatCannotFitIsRefusedBeforeItsFirstPart) {
   }
   const Bytes bytes = SerializePdb(file);
   WriteFileBytes(builder.DatabasePath(kReports), std::string(bytes.begin(), bytes.end()));
+  std::string six_lines;
+  for (int i = 0; i < 6; ++i) six_lines += std::string(9998, 'x') + "\r\n";
   struct Case {
     std::string text, message;
   } cases[] = {
-      {Repeat(std::string(9998, 'x') + "\r\n", 6),  // a line a part
+      {six_lines,  // a line a part
        "Report long needs 6 parts, but CRVN_Corvane_Reports has room for 5 more records"},
       {std::string(1 << 20, 'x'),  // two characters a part
        "Report long needs 519272 parts, but CRVN_Corvane_Reports has room for 5 more records"},
