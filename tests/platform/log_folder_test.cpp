@@ -86,15 +86,12 @@ TEST(LogFolderTest, BesideTheExecutableWhenWritableElsePerUser) {
 }
 
 TEST(LogFolderTest, NeverBesideAnInstalledProgramEvenForRoot) {
-  TempDir temp;
-  const char* saved = std::getenv("XDG_STATE_HOME");
-  const std::string before = saved ? saved : "";
-  ::setenv("XDG_STATE_HOME", temp.path().c_str(), 1);
-  EXPECT_EQ(LogFolder("/usr/bin"), temp.path() + "/Veltrane-soft/Corvane");
-  if (saved)
-    ::setenv("XDG_STATE_HOME", before.c_str(), 1);
-  else
-    ::unsetenv("XDG_STATE_HOME");
+  TempDir state;
+  EXPECT_EQ(testing::InChild([&] {
+              ::setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+              return LogFolder("/usr/bin");
+            }),
+            state.path() + "/Veltrane-soft/Corvane");
 }
 
 }  // namespace
