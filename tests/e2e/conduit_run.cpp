@@ -1,7 +1,13 @@
 #include "e2e/conduit_run.h"
 
+#include <sys/file.h>
+
 #include <filesystem>
 #include <fstream>
+
+#include "control/startup.h"
+#include "platform/system_process_list.h"
+#include "support/mod_process_list.h"
 
 namespace corvane::testing {
 
@@ -11,6 +17,7 @@ ConduitRun::ConduitRun()
       exchange(temp.Sub("exchange") + "/"),
       handheld(temp.Sub("handheld")),
       output(temp.path() + "/output.txt") {
+  ::flock(names_lock, LOCK_SH);
   std::filesystem::copy_file(Bin("CorvaneConduit"), app + "/CorvaneConduit");
 }
 
@@ -53,11 +60,15 @@ std::unique_ptr<ChildProcess> ConduitRun::StartPeer(const std::vector<std::strin
 }
 
 std::string ConduitRun::WhyAPcApplicationIsSeen() {
-  const std::string seen = pc_names.NeedNone();
-  return seen.empty()
-             ? ""
-             : "a process named '" + seen +
-                   "' runs on this machine; the conduit would take it for the PC application";
+  ::flock(names_lock, LOCK_EX);
+  for (const std::string& name :
+       MakeSystemProcessList()->Snapshot().value_or(std::vector<std::string>{})) {
+    if (RegExpTest(kPcApplicationPattern, name, true)) {
+      return "a process named '" + name +
+             "' runs on this machine; the conduit would take it for the PC application";
+    }
+  }
+  return "";
 }
 
 }  // namespace corvane::testing

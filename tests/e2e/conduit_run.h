@@ -1,5 +1,6 @@
 #pragma once
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,7 +9,6 @@
 
 #include "fixtures/child_process.h"
 #include "fixtures/log_messages.h"
-#include "fixtures/pc_application_names.h"
 #include "fixtures/temp_dir.h"
 
 namespace corvane::testing {
@@ -19,6 +19,7 @@ namespace corvane::testing {
 class ConduitRun : public ::testing::Test {
  protected:
   ConduitRun();
+  ~ConduitRun() override { ::close(names_lock); }
 
   // Writes the setting by hand into the per-user settings file.
   void Setting(const std::string& name, const std::string& value);
@@ -38,10 +39,16 @@ class ConduitRun : public ::testing::Test {
   std::string Bin(const std::string& name) const { return CORVANE_BIN_DIR "/" + name; }
 
   // For tests that need the PC application missing: why a process on this
-  // machine would pass for it, or "" when none does.
+  // machine would pass for it, or "" when none does. Holds the lock below
+  // alone from then on.
   std::string WhyAPcApplicationIsSeen();
 
-  PcApplicationNames pc_names;
+  // The conduit goes on only while a process named like the PC application
+  // runs, so tests that start such a process and tests that need none must
+  // not overlap. They take turns through a lock in the build folder: every
+  // run shares it, WhyAPcApplicationIsSeen holds it alone.
+  const int names_lock =
+      ::open(CORVANE_BIN_DIR "/../pc-application-names.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   TempDir temp;
   std::string app, config, exchange, handheld, output;
 };
