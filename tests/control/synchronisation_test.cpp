@@ -72,7 +72,7 @@ TEST_F(SynchronisationTest, EveryLogLineAtItsLevelAndTheDataBothWays) {
     EXPECT_EQ(ReadFileBytes(Exchange("db.txt")), "^Date\r\n2026-12-01\r\n");
     engine.Tick();  // its own stage2
     // The PC application's turn.
-    WriteFileBytes(Exchange("corvane.txt"), "Date|D|Date of flight|1");
+    WriteFileBytes(Exchange("corvane.txt"), "Date|D|Date of flight|1\r\n");
     WriteFileBytes(Exchange("airport.txt"), "EDDF");
     WriteFileBytes(temp.File("exchange/Reports/r.txt"), "abc");
     WriteFileBytes(Exchange("status.flag"), "stage3 pc2pda");
