@@ -81,15 +81,21 @@ TEST_F(LaunchWindowE2eTest, NotificationWhenThePcApplicationIsMissingThenSuppres
   EXPECT_EQ(Flag(), "stage1 pda2pc");
 }
 
-// With the PC application running, but no HotSync operation.
+// With the PC application running, but no HotSync operation: none at all,
+// or the launcher's, inherited by a process that its program started.
 TEST_F(LaunchWindowE2eTest, NoHotSyncOperationEndsTheRun) {
   auto peer = StartPeer({"--sleep", "60"});
-  ChildProcess conduit(Conduit(Launch::kDirect, display.name()));
-  const std::string box = display.FindWindow("CorvaneConduit");
-  ASSERT_FALSE(box.empty()) << ReadFileBytes(output);
-  EXPECT_TRUE(display.Key(box, "Return"));
-  EXPECT_EQ(conduit.Wait(30), std::optional<int>(1));
-  EXPECT_EQ(LogMessages().back(), "HotSync is not running sync process...");
+  ChildProcess::Options grandchild = Conduit(Launch::kHotSync, display.name());
+  grandchild.args = {"--handheld", handheld, "--",
+                     "/bin/sh",    "-c",     app + "/CorvaneConduit; exit $?"};
+  for (const auto& options : {Conduit(Launch::kDirect, display.name()), grandchild}) {
+    ChildProcess conduit(options);
+    const std::string box = display.FindWindow("CorvaneConduit");
+    ASSERT_FALSE(box.empty()) << ReadFileBytes(output);
+    EXPECT_TRUE(display.Key(box, "Return"));
+    EXPECT_EQ(conduit.Wait(30), std::optional<int>(1));
+    EXPECT_EQ(LogMessages().back(), "HotSync is not running sync process...");
+  }
 }
 
 TEST_F(LaunchWindowE2eTest, KilledLauncherEndsTheConduitAndTheFlightsStay) {
@@ -135,6 +141,8 @@ TEST_F(LaunchWindowE2eTest, SecondConduitOnTheSameExchangeFolderRefusesAndTouche
   ChildProcess first(Conduit());
   ASSERT_TRUE(WaitUntil([&] { return Flag() == "stage2 waiting pc"; }, 60))
       << ReadFileBytes(output);
+  // The same handheld is refused a second launcher before its program starts.
+  EXPECT_EQ(RunChild({Bin("hotsync"), {"--handheld", handheld, "--", "/bin/true"}}), 125);
   // Another handheld under its own launcher, the same settings.
   const std::string other_handheld = temp.path() + "/other-handheld", other_app = temp.Sub("other");
   std::filesystem::copy(handheld, other_handheld);
