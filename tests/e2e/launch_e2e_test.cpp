@@ -81,9 +81,10 @@ TEST_F(LaunchWindowE2eTest, NotificationWhenThePcApplicationIsMissingThenSuppres
   EXPECT_EQ(Flag(), "stage1 pda2pc");
 }
 
-// With the PC application running, but no HotSync operation: none at all,
-// or the launcher's, inherited by a process that its program started.
-TEST_F(LaunchWindowE2eTest, NoHotSyncOperationEndsTheRun) {
+// With the PC application running, but no HotSync operation (none at all, or
+// the launcher's, inherited by a process that its program started), or not
+// the stage to begin with.
+TEST_F(LaunchWindowE2eTest, NoHotSyncOperationOrAWrongStatusEndsTheRun) {
   auto peer = StartPeer({"--sleep", "60"});
   ChildProcess::Options grandchild = Conduit(Launch::kHotSync, display.name());
   grandchild.args = {"--handheld", handheld, "--",
@@ -96,6 +97,10 @@ TEST_F(LaunchWindowE2eTest, NoHotSyncOperationEndsTheRun) {
     EXPECT_EQ(conduit.Wait(30), std::optional<int>(1));
     EXPECT_EQ(LogMessages().back(), "HotSync is not running sync process...");
   }
+  SetFlag("stage2 waiting pc");  // under the launcher, but not the PC application's turn
+  EXPECT_EQ(RunChild(Conduit(), 60), 1);
+  EXPECT_EQ(Flag(), "stage2 waiting pc");
+  EXPECT_EQ(LogMessages().back(), "path is: " + exchange);  // quietly, at verbosity 1
 }
 
 TEST_F(LaunchWindowE2eTest, KilledLauncherEndsTheConduitAndTheFlightsStay) {
