@@ -45,11 +45,14 @@ TEST_F(HandshakeTest, VerbosityReadFromItsFileOrKeptOnAnyProblem) {
   testing::WriteFileBytes(Exchange("verbose.txt"), "\t-10 \r\n");
   EXPECT_EQ(LoadVerboseLevel(frm, 3), -10);
   testing::WriteFileBytes(Exchange("verbose.txt"), "1 0");
+  frm.currentVerboseLevel = 20;  // the reader's own steps too
   EXPECT_EQ(LoadVerboseLevel(frm, 3), 3);
   // clang-format off
   EXPECT_EQ(window.log_items, (std::vector<std::string>{"loading verbose level option",
-      "new value is - -10", "loading verbose level option", "13 - Type mismatch",
-      "kept same value - 3"}));
+      "new value is - -10", "loading verbose level option",
+      "GFC:reading status from " + Exchange("verbose.txt"), "GFC:reading content from file",
+      "GFC:ContentLength=3",
+      "13 - Type mismatch", "kept same value - 3"}));
   // clang-format on
 }
 

@@ -12,6 +12,7 @@
 #include <random>
 
 #include "fixtures/caught_error.h"
+#include "fixtures/child_process.h"
 #include "fixtures/pdb_test_support.h"
 #include "fixtures/temp_dir.h"
 #include "handheld/handheld_database.h"
@@ -216,6 +217,15 @@ TEST_F(RecordAdapterTest, EveryOperationRaisesOnceTheLauncherIsGone) {
     return PDDatabaseOpener(watched).OpenDatabase("CRVN_Corvane_Test", kRecordAdapterClass,
                                                   kOpenReadWrite);
   };
+  // From the environment without the launcher's pipe there is no proof that
+  // it lives: over from the start.
+  EXPECT_EQ(testing::InChild([&] {
+              ::setenv(kHotSyncFolderEnv, dir.path().c_str(), 1);
+              ::setenv(kHotSyncLauncherEnv, std::to_string(::getppid()).c_str(), 1);
+              ::unsetenv(kHotSyncAliveFdEnv);
+              return HotSyncLink::FromEnvironment()->IsSyncInProgress() ? "in progress" : "over";
+            }),
+            "over");
   PDRecordAdapter db = open();
   db.ClearRecords(0, 255);  // a change still to be written back
   EXPECT_TRUE(watched.IsSyncInProgress());
