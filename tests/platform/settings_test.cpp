@@ -57,7 +57,8 @@ TEST_F(SettingsFileTest, ValuesReadAsTextsFromTheGeneralSection) {
       {std::string(255, 'p'), ""}, {"1,3", "1,3"}, {"1, 3", "1,3"}, {"\"1,3\"", "1,3"},
       {"  1  ", "1"},
       {"\" 1 \"", " 1 "}, {"a\\0b", "a"}, {"1 ; note", "1"}, {"\"1;2\"", "1;2"}, {"@@x", "@x"},
-      {"@ByteArray(1)", "1"}, {"C:\\\\Sync\\\\", "C:\\Sync\\"}, {"caf\\xe9", "caf\xe9"}, {"", ""}};
+      {"@ByteArray(1)", "1"}, {"C:\\\\Sync\\\\", "C:\\Sync\\"}, {"caf\\xe9", "caf\xe9"}, {"", ""},
+      {"a\\\r\nb", "ab"}};  // a line continued
   // clang-format on
   for (const auto& [stored, text] : values) {
     WriteConf("[General]\nPalmSyncPath=" + stored + "\n");
@@ -88,7 +89,7 @@ TEST_F(SettingsFileTest, WrittenTextsReadBackAndAreStoredAsQtWould) {
       {"say \"hi\"", "say \\\"hi\\\""}, {"@at", "@@at"},
       {"tab\there", "tab\\there"}, {"\x01" "1", "\\x1\\x31"}, {"\x7f", "\\x7f"},
       {"caf\xe9", "caf\\xe9"}, {"caf\xc3\xa9", "caf\xc3\xa9"}, {"", ""},
-      {std::string("1\0" "2", 3), "1\\0\\x32"}};
+      {std::string("1\0" "2", 3), "1\\0\\x32"}, {"\x10", "\\x10"}};
   // clang-format on
   for (const auto& [text, stored] : texts) {
     Write(kPalmSyncSuppressNotify, text);

@@ -95,6 +95,7 @@ TEST_F(WinePrefixTest, WindowsPathsBecomeTheLinuxPathsWineMeans) {
   } cases[] = {
       {R"(C:\users\PILOT\corvane\Sync\)", drive_c + "/users/Pilot/Corvane/Sync/"},
       {R"(c:/Users/Pilot/Missing\SYNC)", drive_c + "/users/Pilot/Missing/SYNC"},
+      {R"(C:\users\\.\Pilot\corvane\..\Corvane\Sync)", drive_c + "/users/Pilot/Corvane/Sync"},
       {z_path + R"(\USERS\)", drive_c + "/users/"},
       {R"(\\server\share\)", "", err::kNoWineDrive},
   };
