@@ -23,8 +23,8 @@ XDisplay::XDisplay() {
 int XDisplay::Run(const std::vector<std::string>& args, std::string* output) const {
   const std::string out = scratch_.path() + "/output";
   std::filesystem::remove(out);
-  const int status = RunChild(
-      {args[0], {args.begin() + 1, args.end()}, std::nullopt, {{"DISPLAY", name_}}, "", out}, 30);
+  const int status =
+      RunChild({args[0], {args.begin() + 1, args.end()}, {{"DISPLAY", name_}}, "", out}, 30);
   if (output) *output = std::filesystem::exists(out) ? ReadFileBytes(out) : "";
   return status;
 }
