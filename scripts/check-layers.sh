@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Checks that the source folders depend on each other one way only:
 #   app -> ui, platform, control;  control -> import, export;
-#   import, export -> handheld -> support;  platform -> support;  ui -> support.
+#   import, export -> handheld -> link -> support;  platform -> support;  ui -> support.
 # The core (every folder but ui, platform and app) includes no Qt at all.
 set -euo pipefail
 cd "$(dirname "$0")/../src"
 
 declare -A allowed=(
   [support]="support"
-  [handheld]="handheld support"
+  [link]="link support"
+  [handheld]="handheld link support"
   [import]="import handheld support"
   [export]="export handheld support"
   [control]="control import export handheld support"
@@ -16,7 +17,7 @@ declare -A allowed=(
   [ui]="ui support"
   [app]="app ui platform control import export handheld support"
 )
-core="support handheld import export control"
+core="support link handheld import export control"
 
 status=0
 for layer in "${!allowed[@]}"; do

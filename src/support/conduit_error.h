@@ -19,6 +19,14 @@ inline constexpr int32_t kBadArgument = static_cast<int32_t>(0x80042015);
 // The HotSync operation is over (its launcher is gone): the library refuses
 // every handheld operation from then on.
 inline constexpr int32_t kHotSyncEnded = static_cast<int32_t>(0x80042016);
+// The live handheld's link: the other end is gone, it did not answer in
+// time, or what it sent breaks the protocol. Each ends the HotSync operation.
+inline constexpr int32_t kLinkClosed = static_cast<int32_t>(0x80042020);
+inline constexpr int32_t kLinkTimeout = static_cast<int32_t>(0x80042021);
+inline constexpr int32_t kLinkMalformed = static_cast<int32_t>(0x80042022);
+// The handheld answered a request with an error of its own (other than
+// "not found", which is kNotFound).
+inline constexpr int32_t kHandheldRefused = static_cast<int32_t>(0x80042023);
 // Conversions.
 inline constexpr int32_t kInvalidProcedureCall = 5;
 inline constexpr int32_t kOverflow = 6;

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+#include "link/byte_stream.h"
+
+namespace corvane::link {
+
+using Bytes = std::vector<uint8_t>;
+
+// The desktop's end of one HotSync session: whole DLP messages carried over
+// one of the two stacks (NetSync, or SLP with PADP). Failures raise
+// ConduitError err::kLinkClosed, err::kLinkTimeout or err::kLinkMalformed,
+// and each of them ends the session.
+class DlpTransport {
+ public:
+  virtual ~DlpTransport() = default;
+
+  // Sends one DLP request and returns the handheld's answer to it.
+  virtual Bytes Exchange(const Bytes& request) = 0;
+  // Keeps an idle link alive without a DLP request: what the stack sends
+  // when nothing else is due.
+  virtual void Tickle() = 0;
+  // How often an idle link needs a tickle.
+  virtual std::chrono::milliseconds TickleInterval() const = 0;
+};
+
+// The handheld's end, as the simulated handheld plays it.
+class DlpHandheldTransport {
+ public:
+  virtual ~DlpHandheldTransport() = default;
+
+  // The desktop's next request; tickles are taken in passing. Raises
+  // kLinkClosed when the desktop has gone, kLinkTimeout after deadline.
+  virtual Bytes NextRequest(Deadline deadline) = 0;
+  // Answers the request last returned by NextRequest.
+  virtual void Answer(const Bytes& response) = 0;
+};
+
+}  // namespace corvane::link
