@@ -69,7 +69,7 @@ class Workspace {
     frm.syncPath = exchange().string() + "/";
     HotSyncLink link(handheld().string(), HotSyncLink::Source::kAlways);
     if (!transfer(frm, link)) std::abort();
-    link.Flush();
+    link.Flush(clock);
     size_t bytes = 0;
     for (const auto& entry : fs::directory_iterator(handheld())) bytes += entry.file_size();
     return bytes;

@@ -10,6 +10,7 @@
 #include "handheld/handheld_folder.h"
 #include "handheld/pdb_format.h"
 #include "handheld/sync_library.h"
+#include "platform/system_clock.h"
 #include "support/atomic_file.h"
 
 namespace corvane {
@@ -59,7 +60,7 @@ void BM_OpenAddReleaseCyclesThenFlush(benchmark::State& state) {
       int32_t id = 0;
       adapter.AddRecord(id, 0, 0, record);
     }
-    handheld.Flush();
+    handheld.Flush(SystemClock());
   }
   state.SetBytesProcessed(state.iterations() * kCycles * kRecordSize);
 }

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "handheld/database_names.h"
 #include "handheld/hotsync_link.h"
 #include "handheld/pdb_format.h"
 #include "import/cache_import.h"
@@ -40,6 +41,7 @@ constexpr int kSchemaFields = 40;
 class FixedClock : public Clock {
  public:
   LocalDateTime Now() const override { return {2009, 1, 15, 9, 5, 3}; }
+  int64_t UnixSeconds() const override { return 1232010303; }
 };
 
 void AppendText(Bytes& data, const std::string& text) {

@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "control/verbose_level.h"
+#include "exchange/small_file.h"
 #include "export/cache_list.h"
 #include "export/report_pieces.h"
 #include "export/schema_record.h"

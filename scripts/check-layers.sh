@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks that the source folders depend on each other one way only:
 #   app -> ui, platform, control;  control -> import, export;
-#   import, export -> handheld -> link -> support;  platform -> support;  ui -> support.
+#   import, export -> exchange, handheld;  handheld -> link;
+#   exchange, link, platform, ui -> support.
 # The core (every folder but ui, platform and app) includes no Qt at all.
 set -euo pipefail
 cd "$(dirname "$0")/../src"
@@ -9,15 +10,16 @@ cd "$(dirname "$0")/../src"
 declare -A allowed=(
   [support]="support"
   [link]="link support"
+  [exchange]="exchange support"
   [handheld]="handheld link support"
-  [import]="import handheld support"
-  [export]="export handheld support"
-  [control]="control import export handheld support"
+  [import]="import exchange handheld support"
+  [export]="export exchange handheld support"
+  [control]="control import export exchange handheld support"
   [platform]="platform support"
   [ui]="ui support"
-  [app]="app ui platform control import export handheld support"
+  [app]="app ui platform control import export exchange handheld link support"
 )
-core="support link handheld import export control"
+core="support link exchange handheld import export control"
 
 status=0
 for layer in "${!allowed[@]}"; do

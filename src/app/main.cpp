@@ -10,16 +10,16 @@
 #include "control/stage_engine.h"
 #include "control/startup.h"
 #include "control/transfer_plan.h"
+#include "exchange/exchange_lock.h"
 #include "handheld/hotsync_link.h"
 #include "platform/executable_folder.h"
+#include "platform/file_size_signal.h"
 #include "platform/log_folder.h"
 #include "platform/settings_file.h"
 #include "platform/system_clock.h"
 #include "platform/system_process_list.h"
 #include "platform/wine_fallback_settings.h"
 #include "support/conduit_log.h"
-#include "support/exchange_lock.h"
-#include "support/file_size_signal.h"
 #include "support/frm_main.h"
 #include "support/mod_process_list.h"
 #include "support/mod_reg.h"
@@ -49,6 +49,19 @@ int main(int argc, char** argv) {
   window.on_first_activation = [&] { HotSyncGate(frm, *link); };
   window.on_close = [&] { CloseMainWindow(frm, *link, kExitEnded); };
 
+  // The launcher's end is seen at once, from the first moment on: in any
+  // stage and inside any modal box (start-up's notice and refusals
+  // included), not only by the ticks that a phase or a box holds back.
+  std::unique_ptr<QSocketNotifier> launcher_gone;
+  if (link->launcher_fd() >= 0) {
+    launcher_gone = std::make_unique<QSocketNotifier>(link->launcher_fd(), QSocketNotifier::Read);
+    QObject::connect(launcher_gone.get(), &QSocketNotifier::activated, [&] {
+      if (!link->OperationEnded()) return;
+      launcher_gone->setEnabled(false);
+      engine.HotSyncEnded();
+    });
+  }
+
   StartUpServices services;
   services.app_path = ExecutableFolder();
   services.log_folder = LogFolder(services.app_path);
@@ -71,18 +84,6 @@ int main(int argc, char** argv) {
   };
   services.exchange_lock = &exchange_lock;
   StartUp(frm, *link, services);
-
-  // The launcher's end is seen at once, in any stage and inside any modal
-  // box, not only by the ticks that a phase or a box holds back.
-  std::unique_ptr<QSocketNotifier> launcher_gone;
-  if (link->launcher_fd() >= 0) {
-    launcher_gone = std::make_unique<QSocketNotifier>(link->launcher_fd(), QSocketNotifier::Read);
-    QObject::connect(launcher_gone.get(), &QSocketNotifier::activated, [&] {
-      if (!link->OperationEnded()) return;
-      launcher_gone->setEnabled(false);
-      engine.HotSyncEnded();
-    });
-  }
 
   window.show();
   app.exec();

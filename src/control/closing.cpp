@@ -4,21 +4,21 @@
 #include <cstdlib>
 #include <vector>
 
+#include "exchange/exchange_path.h"
 #include "handheld/hotsync_link.h"
 #include "support/atomic_file.h"
 #include "support/conduit_error.h"
 #include "support/conduit_log.h"
-#include "support/exchange_path.h"
 #include "support/sequential_file.h"
 
 namespace corvane {
 
 void CopyLogToExchange(FrmMain& frm) {
-  if (frm.syncPath.empty()) return;
+  if (frm.syncPath.empty() || frm.exchangeRefused) return;
   try {
     // A copy left by an earlier run in another letter case is replaced, not
     // kept beside the new one.
-    std::string destination = ExchangeFile(frm.syncPath, std::string("\\") + kLogFileName);
+    std::string destination = ExchangeFile(frm.syncPath, kLogFileName);
     // The log keeps every run's lines, so it goes across in pieces rather
     // than whole through memory.
     WriteFileAtomically(destination, [&frm](ByteSink& out) {
@@ -38,15 +38,15 @@ void CopyLogToExchange(FrmMain& frm) {
   }
 }
 
-void CloseMainWindow(FrmMain& frm, HotSyncLink& link, int status, LogCopy copy) {
+void CloseMainWindow(FrmMain& frm, HotSyncLink& link, int status) {
   try {
-    link.Flush();
+    link.Flush(frm.clock);
   } catch (const std::exception& e) {
     // Formatted as WriteLog formats, but written whatever the verbosity and
     // without letting events run: the window is on its way out.
     AppendLogLine(frm, LogLine(frm, "handheld databases not written: " + ErrorText(e)));
   }
-  if (copy == LogCopy::kToExchange) CopyLogToExchange(frm);
+  CopyLogToExchange(frm);
   frm.window.EndProcess(status);
   std::abort();  // a window that let the run go on would break every caller
 }

@@ -1,19 +1,16 @@
 #include "control/handshake.h"
 
-#include "control/stage_texts.h"
 #include "control/verbose_level.h"
+#include "exchange/exchange_files.h"
+#include "exchange/exchange_path.h"
+#include "exchange/small_file.h"
 #include "support/atomic_file.h"
 #include "support/conduit_error.h"
 #include "support/conduit_log.h"
-#include "support/exchange_path.h"
 #include "support/text_file.h"
 
 namespace corvane {
 namespace {
-
-void Log(FrmMain& frm, const std::string& s, int16_t level) {
-  WriteLog(frm, s, kToListAndFile, level);
-}
 
 struct ReaderTexts {
   const char* no_file;
@@ -21,9 +18,10 @@ struct ReaderTexts {
   const char* reading;
 };
 
-// The common reader; returns the trimmed, lower-cased content and its size.
-std::string ReadSmallFile(FrmMain& frm, const std::string& path, const ReaderTexts& texts,
-                          long long& size) {
+// The common reader, with its trace; returns the trimmed, lower-cased content
+// and the file's size.
+std::string ReadTraced(FrmMain& frm, const std::string& path, const ReaderTexts& texts,
+                       long long& size) {
   size = FileSize(path);
   if (size < 0 || !RegularFileExists(path)) {
     size = -1;  // a folder's size is no content to report
@@ -35,7 +33,7 @@ std::string ReadSmallFile(FrmMain& frm, const std::string& path, const ReaderTex
     return "";
   }
   Log(frm, texts.reading, 20);
-  return SmallFileText(ReadWholeFile(path));
+  return SmallFileText(ReadSmallFile(path));
 }
 
 }  // namespace
@@ -49,8 +47,8 @@ std::string GetFileContent(FrmMain& frm, const std::string& path) {
   try {
     long long size = 0;
     std::string content =
-        ReadSmallFile(frm, ResolveExchangeFile(path),
-                      {"GFC:no file", "GFC:empty file", "GFC:reading content from file"}, size);
+        ReadTraced(frm, ResolveExchangeFile(path),
+                   {"GFC:no file", "GFC:empty file", "GFC:reading content from file"}, size);
     if (size <= 0) return "";
     Log(frm, "GFC:ContentLength=" + std::to_string(size), 20);
     Log(frm, "GFC:Content=" + content, 50);
@@ -65,7 +63,7 @@ std::string GetFlagStatus(FrmMain& frm) {
   Log(frm, "GFS:reading status from flag file", 20);
   try {
     long long size = 0;
-    std::string status = ReadSmallFile(
+    std::string status = ReadTraced(
         frm, StatusFilePath(frm),
         {"GFS:no flag file", "GFS:empty flag file", "GFS:reading status from file"}, size);
     if (size <= 0) return "";

@@ -1,7 +1,7 @@
 #include "control/launch_gates.h"
 
 #include "control/closing.h"
-#include "control/stage_texts.h"
+#include "exchange/stage_texts.h"
 #include "handheld/hotsync_link.h"
 #include "handheld/sync_library.h"
 #include "support/conduit_error.h"
@@ -9,10 +9,6 @@
 
 namespace corvane {
 namespace {
-
-void Log(FrmMain& frm, const std::string& s, int16_t level) {
-  WriteLog(frm, s, kToListAndFile, level);
-}
 
 MessageAnswer Ask(FrmMain& frm, const std::string& text, MessageButtons buttons) {
   return frm.window.ShowMessage(text, kApplicationTitle, buttons);
@@ -37,6 +33,8 @@ void HotSyncGate(FrmMain& frm, HotSyncLink& link) {
     return;
   }
   Log(frm, "HotSync is not running sync process...", 1);
+  // "dected", the three spaces and the trailing space: the box's own text,
+  // which users know; it stays as it is.
   Ask(frm,
       "Sorry - I could not dected that Palm HotSync is running (and synchronizing).   Please "
       "ensure that Palm Hotsync is running when you attempt to perform synchronization. \r\n"
@@ -48,6 +46,7 @@ void HotSyncGate(FrmMain& frm, HotSyncLink& link) {
 void ExitClicked(FrmMain& frm, HotSyncLink& link) {
   if (frm.lastStatus == kStage4) CloseMainWindow(frm, link, kExitEnded);
   frm.window.SetTimerEnabled(false);
+  // "want ou exit" and "untill" below: the questions as users know them.
   MessageAnswer answer = Ask(frm,
                              "Are you sure you want ou exit? Synchronisation is in the process "
                              "now.\r\nPress Yes to exit or No to continue synchronisation",

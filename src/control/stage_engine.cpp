@@ -2,7 +2,7 @@
 
 #include "control/closing.h"
 #include "control/handshake.h"
-#include "control/stage_texts.h"
+#include "exchange/stage_texts.h"
 #include "handheld/hotsync_link.h"
 #include "handheld/sync_library.h"
 #include "support/conduit_error.h"
@@ -25,6 +25,8 @@ void StageEngine::EndIfHotSyncEnded() {
 }
 
 void StageEngine::Tick() {
+  // A tick that runs inside the end's own log line starts nothing.
+  if (ending_) return;
   EndIfHotSyncEnded();
   // A tick inside the poll's own log line would see the change that the
   // outer poll is still recording and start the same stage twice.
@@ -42,24 +44,22 @@ void StageEngine::Tick() {
   Window& window = frm_.window;
   if (stage == kStage1) {
     window.SetTimerEnabled(false);
-    WriteLog(frm_, "Importing data from PDA", kToListAndFile, 1);
+    Log(frm_, "Importing data from PDA", 1);
     if (ImportFromPDA()) {
-      EndIfHotSyncEnded();
       if (WriteStage(kStage2)) window.SetTimerEnabled(true);
     } else {
-      WriteLog(frm_, "Error while importing data. Process stopped.", kToListAndFile, 1);
+      Log(frm_, "Error while importing data. Process stopped.", 1);
       WriteStage(kStage1Error);
     }
   } else if (stage == kStage2) {
-    WriteLog(frm_, "Processing data", kToListAndFile, 1);
+    Log(frm_, "Processing data", 1);
   } else if (stage == kStage3) {
     window.SetTimerEnabled(false);
-    WriteLog(frm_, "Exporting data to PDA", kToListAndFile, 1);
+    Log(frm_, "Exporting data to PDA", 1);
     if (ExportToPDA()) {
-      EndIfHotSyncEnded();
       if (WriteStage(kStage4)) window.SetTimerEnabled(true);
     } else {
-      WriteLog(frm_, "Error while exporting data. Process stopped.", kToListAndFile, 1);
+      Log(frm_, "Error while exporting data. Process stopped.", 1);
       WriteStage(kStage3Error);
     }
   } else if (stage == kStage4) {
@@ -72,19 +72,19 @@ void StageEngine::Finish() {
   if (plan_.reset) {
     reset = plan_.reset();
     try {
-      link_.Flush();
+      link_.Flush(frm_.clock);
     } catch (const std::exception& e) {
       reset = false;
-      WriteLog(frm_, ErrorText(e), kToListAndFile, 1);
+      Log(frm_, ErrorText(e), 1);
     }
   }
   reset_written_ = reset;
   // A failed reset leaves the flights on the handheld; they come again next
   // time, and the run ends, but not as a completed synchronisation.
-  WriteLog(frm_,
-           reset ? std::string("Synchronization complete")
-                 : std::string("Flights DB not cleared: ") + kFlightsStay,
-           kToListAndFile, 1);
+  Log(frm_,
+      reset ? std::string("Synchronization complete")
+            : std::string("Flights DB not cleared: ") + kFlightsStay,
+      1);
   CopyLogToExchange(frm_);
   CloseMainWindow(frm_, link_, reset ? kExitCompleted : kExitEnded);
 }
@@ -93,21 +93,25 @@ void StageEngine::HotSyncEnded() {
   // The log line below lets events run, and they would ask again.
   if (ending_ || reset_written_) return;
   ending_ = true;
-  WriteLog(frm_,
-           std::string("HotSync operation ended before the synchronization was complete: ") +
-               kFlightsStay,
-           kToListAndFile, 1);
+  Log(frm_,
+      std::string("HotSync operation ended before the synchronization was complete: ") +
+          kFlightsStay,
+      1);
   CloseMainWindow(frm_, link_, kExitEnded);
 }
 
 bool StageEngine::WriteStage(const char* stage) {
+  // Once the HotSync operation is over, status.flag stays as it is: no stage,
+  // an error stage included, may tell the PC application what did not happen.
+  EndIfHotSyncEnded();
+  if (ending_) return false;
   try {
     ReplaceFlagStatus(frm_, stage);
     return true;
   } catch (const std::exception& e) {
     const std::string message =
         "Cannot write \"" + std::string(stage) + "\" into status.flag: " + ErrorText(e);
-    WriteLog(frm_, message, kToListAndFile, 1);
+    Log(frm_, message, 1);
     frm_.window.ShowMessage(message + "\r\n(Corvane Sync will not continue).", kPhaseErrorTitle,
                             MessageButtons::kOk);
     CloseMainWindow(frm_, link_, kExitEnded);
@@ -116,12 +120,12 @@ bool StageEngine::WriteStage(const char* stage) {
 
 bool StageEngine::RunTransfers(const std::vector<Transfer>& transfers) {
   for (const Transfer& transfer : transfers) {
-    WriteLog(frm_, ">" + transfer.name, kToListAndFile, 5);
+    Log(frm_, ">" + transfer.name, 5);
     bool ok = transfer.run();
     // What a transfer changed stays, whether it succeeded or not.
-    link_.Flush();
+    link_.Flush(frm_.clock);
     if (!ok) return false;
-    WriteLog(frm_, "<" + transfer.name, kToListAndFile, 5);
+    Log(frm_, "<" + transfer.name, 5);
   }
   return true;
 }
@@ -131,17 +135,19 @@ bool StageEngine::ImportFromPDA() {
     if (!PDHotSyncUtility(link_).IsSyncInProgress()) {
       frm_.window.SetActivity(kOnlyDuringHotSync);
     } else {
-      WriteLog(frm_, "Synchronizing...", kToListAndFile, 5);
+      Log(frm_, "Synchronizing...", 5);
       if (RunTransfers(plan_.import_phase)) return true;
     }
     frm_.window.SetActivity(std::string(kImportError) + ". ");
-    WriteLog(frm_, std::string(kImportError) + ".", kToListAndFile, 1);
+    Log(frm_, std::string(kImportError) + ".", 1);
     return false;
   } catch (const std::exception& e) {
     frm_.window.SetActivity(std::string(kImportError) + ". ");
+    // No ". " before the number here, unlike the export's message: the
+    // texts the log has always had.
     std::string message = kImportError + ErrorText(e);
     frm_.window.ShowMessage(message, kPhaseErrorTitle, MessageButtons::kOk);
-    WriteLog(frm_, message, kToListAndFile, 1);
+    Log(frm_, message, 1);
     return false;
   }
 }
@@ -154,13 +160,13 @@ bool StageEngine::ExportToPDA() {
     }
     if (RunTransfers(plan_.export_phase)) return true;
     frm_.window.SetActivity(std::string(kExportError) + ". ");
-    WriteLog(frm_, std::string(kExportError) + ".", kToListAndFile, 1);
+    Log(frm_, std::string(kExportError) + ".", 1);
     return false;
   } catch (const std::exception& e) {
     frm_.window.SetActivity(std::string(kExportError) + ". ");
     std::string message = std::string(kExportError) + ". " + ErrorText(e);
     frm_.window.ShowMessage(message, kPhaseErrorTitle, MessageButtons::kOk);
-    WriteLog(frm_, message, kToListAndFile, 1);
+    Log(frm_, message, 1);
     return false;
   }
 }

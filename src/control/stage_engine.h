@@ -49,11 +49,14 @@ class StageEngine {
   // files are brought up to date after each one.
   bool RunTransfers(const std::vector<Transfer>& transfers);
   void Finish();
-  // A phase that "succeeded" after the launcher was gone (the export counts
-  // as done without a HotSync operation) must not report its stage as done.
+  // Ends the run when the launcher is gone.
   void EndIfHotSyncEnded();
   // Writes status.flag; when that is impossible the run ends with a message
-  // instead of waiting for a stage that the PC application never sees.
+  // instead of waiting for a stage that the PC application never sees. After
+  // the end of the HotSync operation nothing is written: a phase that
+  // "succeeded" after the launcher was gone (the export counts as done
+  // without a HotSync operation) must not report its stage, nor a phase that
+  // failed because of it its error.
   bool WriteStage(const char* stage);
 
   FrmMain& frm_;

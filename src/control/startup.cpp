@@ -2,12 +2,10 @@
 
 #include "control/closing.h"
 #include "control/handshake.h"
-#include "control/stage_texts.h"
-#include "support/atomic_file.h"
+#include "exchange/exchange_lock.h"
+#include "exchange/stage_texts.h"
 #include "support/conduit_error.h"
 #include "support/conduit_log.h"
-#include "support/exchange_lock.h"
-#include "support/exchange_path.h"
 #include "version.h"
 
 namespace corvane {
@@ -20,24 +18,26 @@ constexpr const char* kNotRunningNotification =
     "application.\r\n\r\n(Corvane - Palm synchronization will not occur at this time).";
 
 void LogFileOnly(FrmMain& frm, const std::string& s) {
-  WriteLog(frm, s, kToFileOnly, 1);
+  WriteLog(frm, s, LogTo::kFileOnly, 1);
 }
 
 // Ends the run, writing nothing into the exchange folder: it belongs to
 // another conduit's run, or cannot be held.
 [[noreturn]] void RefuseExchange(FrmMain& frm, HotSyncLink& link, const std::string& log_line,
                                  const std::string& message) {
-  WriteLog(frm, log_line, kToListAndFile, 1);
+  // Whatever ends the run from here on, the box below included.
+  frm.exchangeRefused = true;
+  Log(frm, log_line, 1);
   frm.window.ShowMessage(message + "\r\n(Corvane Sync will not continue).", kApplicationTitle,
                          MessageButtons::kOk);
-  CloseMainWindow(frm, link, kExitEnded, LogCopy::kNone);
+  CloseMainWindow(frm, link, kExitEnded);
 }
 
 // One synchronisation per exchange folder; an empty syncPath has no folder to hold.
 void HoldExchangeFolder(FrmMain& frm, HotSyncLink& link, ExchangeLock* lock) {
   if (!lock || frm.syncPath.empty()) return;
   try {
-    if (lock->Hold(JoinPath(frm.syncPath, "")) != ExchangeLock::Outcome::kHeldElsewhere) return;
+    if (lock->Hold(frm.syncPath) != ExchangeLock::Outcome::kHeldElsewhere) return;
   } catch (const std::exception& e) {
     RefuseExchange(frm, link,
                    "cannot hold the exchange folder " + frm.syncPath + ": " + ErrorText(e),
@@ -51,10 +51,9 @@ void HoldExchangeFolder(FrmMain& frm, HotSyncLink& link, ExchangeLock* lock) {
 // Temporaries that a killed run left while replacing an exchange file; only
 // the holder of the folder may remove them.
 void RemoveExchangeTemporaries(FrmMain& frm, const ExchangeLock* lock) {
-  if (!lock || !lock->held()) return;
-  if (int removed = RemoveStaleTemporaries(JoinPath(frm.syncPath, ""))) {
-    WriteLog(frm, "removed " + std::to_string(removed) + " temporary files of an interrupted run",
-             kToListAndFile, 5);
+  if (!lock) return;
+  if (int removed = lock->RemoveStaleTemporaries()) {
+    Log(frm, "removed " + std::to_string(removed) + " temporary files of an interrupted run", 5);
   }
 }
 
@@ -86,18 +85,19 @@ void StartUp(FrmMain& frm, HotSyncLink& link, const StartUpServices& services) {
   frm.currentVerboseLevel = LoadVerboseLevel(frm, frm.currentVerboseLevel);
   RemoveExchangeTemporaries(frm, services.exchange_lock);
 
-  WriteLog(frm, "check for corvane process", kToListAndFile, 5);
+  Log(frm, "check for corvane process", 5);
   if (services.is_process_running(kPcApplicationPattern, true) != std::optional<bool>(true)) {
-    WriteLog(frm, "corvane not running,  showing notify form", kToListAndFile, 5);
+    Log(frm, "corvane not running,  showing notify form", 5);
     services.show_notify(kNotRunningNotification);
     CloseMainWindow(frm, link, kExitEnded);
   }
-  WriteLog(frm, "check status", kToListAndFile, 5);
+  Log(frm, "check status", 5);
   if (GetFlagStatus(frm) == kStage1) {
-    WriteLog(frm, "status ok - continiue", kToListAndFile, 5);
+    // "continiue": the log's own spelling, which log readers know.
+    Log(frm, "status ok - continiue", 5);
     return;
   }
-  WriteLog(frm, "wrong status", kToListAndFile, 5);
+  Log(frm, "wrong status", 5);
   CloseMainWindow(frm, link, kExitEnded);
 }
 

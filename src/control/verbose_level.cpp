@@ -1,13 +1,8 @@
 #include "control/verbose_level.h"
 
 #include "support/integer_text.h"
-#include "support/text_ops.h"
 
 namespace corvane {
-
-std::string SmallFileText(const std::string& content) {
-  return ToLowerAscii(TrimSpaces(content));
-}
 
 int16_t ParseVerboseLevel(const std::string& text) {
   // The file may end with a line break or hold tabs around the number.

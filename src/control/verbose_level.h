@@ -5,11 +5,6 @@
 
 namespace corvane {
 
-// A small exchange file's content (status.flag, verbose.txt) as the
-// handshake compares it: space characters trimmed at both ends, ASCII
-// letters lower-cased; tabs and line ends stay.
-std::string SmallFileText(const std::string& content);
-
 // The log threshold held in verbose.txt: an optional sign, digits and an
 // optional decimal fraction, rounded to the nearest integer with halves to
 // even; white space around it is ignored. Raises ConduitError (err::kTypeMismatch

@@ -2,11 +2,13 @@
 
 #include <vector>
 
+#include "exchange/exchange_files.h"
+#include "exchange/exchange_path.h"
 #include "export/cache_list.h"
+#include "handheld/database_names.h"
 #include "handheld/sync_library.h"
 #include "support/conduit_error.h"
 #include "support/conduit_log.h"
-#include "support/exchange_path.h"
 #include "support/text_file.h"
 #include "support/text_ops.h"
 #include "support/transfer_error.h"
@@ -14,37 +16,31 @@
 namespace corvane {
 namespace {
 
-constexpr const char* kCacheDatabase = "CRVN_Corvane_Cache";
 constexpr const char* kErrorTitle = "PC2PDACorvaneCache Error!!";
 
 struct CacheList {
-  const char* file;
   uint8_t custDataType;
   const char* startText;
   const char* loadFailureText;
   const char* endText;
 };
 
-// The order in which the handheld receives the lists.
+// The order in which the handheld receives the lists. "succesfully" is how
+// the log has always spelt it; the PC application shows these lines.
 constexpr CacheList kLists[] = {
-    {"airport.txt", 2, "Exporting airports.", "Failed to load list of airports.",
+    {2, "Exporting airports.", "Failed to load list of airports.",
      "Airports exported succesfully."},
-    {"acreg_actype.txt", 1, "Exporting aircraft registrations and types.", "Failed to load list.",
+    {1, "Exporting aircraft registrations and types.", "Failed to load list.",
      "Aircraft registrations and types exported succesfully."},
-    {"person.txt", 3, "Exporting persons.", "Failed to load list of persons.",
-     "Persons exported succesfully."},
-    {"SIMULATOR.txt", 4, "Exporting sim. types.", "Failed to load list of simulators.",
+    {3, "Exporting persons.", "Failed to load list of persons.", "Persons exported succesfully."},
+    {4, "Exporting sim. types.", "Failed to load list of simulators.",
      "Simulator exported succesfully."},
 };
-constexpr uint8_t kRegistrationType = 1;
-
-void Log(FrmMain& frm, const std::string& s, int16_t level) {
-  WriteLog(frm, s, kToListAndFile, level);
-}
 
 void ExportList(FrmMain& frm, PDRecordAdapter& db, const CacheList& list) {
   std::string text;
-  if (!ReadFileText(frm, ExchangeFile(frm.syncPath, list.file), text)) {
+  if (!ReadFileText(frm, ExchangeFile(frm.syncPath, kPickListFiles[list.custDataType - 1].read_as),
+                    text)) {
     Log(frm, list.loadFailureText, 1);
     return;
   }

@@ -3,11 +3,13 @@
 #include <string>
 #include <vector>
 
+#include "exchange/exchange_files.h"
+#include "exchange/exchange_path.h"
 #include "export/schema_record.h"
+#include "handheld/database_names.h"
 #include "handheld/sync_library.h"
 #include "support/conduit_error.h"
 #include "support/conduit_log.h"
-#include "support/exchange_path.h"
 #include "support/text_file.h"
 #include "support/text_ops.h"
 #include "support/transfer_error.h"
@@ -15,17 +17,12 @@
 namespace corvane {
 namespace {
 
-constexpr const char* kSchemaDatabase = "CRVN_Corvane_Schema";
 constexpr const char* kErrorTitle = "PC2PDACorvaneSchema Error!!";
 constexpr const char* kMissingFileTitle = "PCtoPDA_CorvaneSchema Error.";
 constexpr const char* kMissingFileText =
     "Corvane.txt is not found. Conduit will not transfer Corvane_Schema file PDA.";
 // The line index is 16-bit: it cannot step past its largest value.
 constexpr size_t kMaxLines = 32768;
-
-void Log(FrmMain& frm, const std::string& s, int16_t level) {
-  WriteLog(frm, s, kToListAndFile, level);
-}
 
 void ExportLine(FrmMain& frm, PDRecordAdapter& db, const std::string& row) {
   const Bytes vdata = SchemaLineRecord(row, [&](const char* step) { Log(frm, step, 10); });
@@ -37,7 +34,7 @@ void ExportLine(FrmMain& frm, PDRecordAdapter& db, const std::string& row) {
 }  // namespace
 
 bool PCtoPDA_CorvaneSchema(FrmMain& frm, HotSyncLink& link) {
-  const std::string path = ExchangeFile(frm.syncPath, "\\corvane.txt");
+  const std::string path = ExchangeFile(frm.syncPath, kSchemaFileName);
   if (!RegularFileExists(path)) {
     frm.window.ShowMessage(kMissingFileText, kMissingFileTitle, MessageButtons::kOk);
     Log(frm, kMissingFileText, 1);

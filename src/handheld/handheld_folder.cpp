@@ -6,6 +6,7 @@
 
 #include "handheld/handheld_database.h"
 #include "support/atomic_file.h"
+#include "support/case_free_name.h"
 #include "support/conduit_error.h"
 #include "support/text_ops.h"
 
@@ -24,27 +25,22 @@ bool HasPdbExtension(const std::filesystem::path& p) {
 // error names the file and its fault rather than call the database missing.
 // Otherwise the first *.pdb (in name order) whose header names it.
 std::string FindDatabaseFile(const std::string& folder, const std::string& name) {
-  const std::string own_name = name + ".pdb";
-  std::vector<std::string> named, others;
+  for (const std::string& file_name : NamesIgnoringCase(folder, name + ".pdb")) {
+    const std::string file = (std::filesystem::path(folder) / file_name).string();
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec)) continue;
+    if (ReadPdbHeaderName(file) == name) return file;
+  }
+  std::vector<std::string> others;
   std::error_code ec;
   for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
        it.increment(ec)) {
     std::error_code type_ec;
-    if (!HasPdbExtension(it->path()) || it->is_directory(type_ec)) continue;
     const std::string file_name = it->path().filename().string();
-    if (CompareIgnoringCase(file_name, own_name) == 0) {
-      named.push_back(it->path().string());
-    } else if (it->is_regular_file(type_ec)) {
+    if (HasPdbExtension(it->path()) && it->is_regular_file(type_ec) &&
+        CompareIgnoringCase(file_name, name + ".pdb") != 0) {
       others.push_back(it->path().string());
     }
-  }
-  // The name as given first, then the other spellings in byte order.
-  const std::string exact = (std::filesystem::path(folder) / own_name).string();
-  std::sort(named.begin(), named.end(), [&](const std::string& a, const std::string& b) {
-    return (a == exact) != (b == exact) ? a == exact : a < b;
-  });
-  for (const std::string& file : named) {
-    if (ReadPdbHeaderName(file) == name) return file;
   }
   std::sort(others.begin(), others.end());
   for (const std::string& file : others) {
@@ -87,14 +83,14 @@ std::shared_ptr<HandheldDatabase> HandheldFolder::Open(const std::string& name) 
   return db;
 }
 
-void HandheldFolder::Flush() {
+void HandheldFolder::Flush(const Clock& clock) {
   std::optional<ConduitError> first_failure;
   for (auto& [name, db] : open_) {
     if (!db->dirty()) continue;
     try {
       // Straight from the records into the temporary file: the database is
       // never held twice.
-      const PdbHeader header = db->PrepareWrite(PalmNow());
+      const PdbHeader header = db->PrepareWrite(PalmNow(clock));
       WriteFileAtomically(db->file_path(),
                           [&](ByteSink& out) { WritePdb(header, db->file(), out); });
       db->MarkWritten(header);

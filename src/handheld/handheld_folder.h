@@ -6,6 +6,7 @@
 
 namespace corvane {
 
+class Clock;
 class HandheldDatabase;
 
 // The databases of one handheld folder (one "<name>.pdb" file per database).
@@ -24,9 +25,9 @@ class HandheldFolder {
   // stands; one without is read afresh from its file.
   std::shared_ptr<HandheldDatabase> Open(const std::string& name);
 
-  // Writes every changed database back atomically; raises ConduitError when
-  // a write fails (the old file then stays whole).
-  void Flush();
+  // Writes every changed database back atomically, dated by clock; raises
+  // ConduitError when a write fails (the old file then stays whole).
+  void Flush(const Clock& clock);
   // True when some open database differs from its file.
   bool HasChanges() const;
 

@@ -2,7 +2,6 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +11,7 @@
 #include "handheld/handheld_folder.h"
 #include "handheld/launcher_watch.h"
 #include "support/conduit_error.h"
+#include "support/folder_lock.h"
 
 namespace corvane {
 
@@ -21,34 +21,19 @@ ConduitError NoLink(const std::string& text) {
   return ConduitError(err::kNoHotSyncLink, text);
 }
 
-// Closes the descriptor however the check ends.
-class FolderFd {
- public:
-  explicit FolderFd(int fd) : fd_(fd) {}
-  ~FolderFd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FolderFd(const FolderFd&) = delete;
-  FolderFd& operator=(const FolderFd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-// The launcher's pipe named in the environment, made ours: -1 unless it is a
-// valid descriptor of a pipe.
-int AliveFdFromEnvironment() {
+// The launcher's pipe named in the environment, made ours: none unless it
+// is a valid descriptor of a pipe.
+sys::Fd AliveFdFromEnvironment() {
   const char* text = std::getenv(kHotSyncAliveFdEnv);
-  if (!text || !*text) return -1;
+  if (!text || !*text) return sys::Fd();
   char* end = nullptr;
   long fd = std::strtol(text, &end, 10);
-  if (!end || *end != '\0' || fd < 0 || fd > 65535) return -1;
+  if (!end || *end != '\0' || fd < 0 || fd > 65535) return sys::Fd();
   struct stat st;
-  if (::fstat(static_cast<int>(fd), &st) != 0 || !S_ISFIFO(st.st_mode)) return -1;
+  if (::fstat(static_cast<int>(fd), &st) != 0 || !S_ISFIFO(st.st_mode)) return sys::Fd();
   // Nothing this process starts needs it.
   ::fcntl(static_cast<int>(fd), F_SETFD, FD_CLOEXEC);
-  return static_cast<int>(fd);
+  return sys::Fd(static_cast<int>(fd));
 }
 
 }  // namespace
@@ -68,11 +53,11 @@ std::unique_ptr<HotSyncLink> HotSyncLink::FromEnvironment() {
   return link;
 }
 
-HotSyncLink::HotSyncLink(std::optional<std::string> folder, Source source, int launcher_fd)
+HotSyncLink::HotSyncLink(std::optional<std::string> folder, Source source, sys::Fd launcher_fd)
     : folder_(std::move(folder)), source_(source) {
   // Without proof that its launcher lives, a launcher's link is over from the start.
-  if (launcher_fd >= 0 || (folder_ && source_ == Source::kLauncher)) {
-    watch_ = std::make_shared<LauncherWatch>(launcher_fd);
+  if (launcher_fd.valid() || (folder_ && source_ == Source::kLauncher)) {
+    watch_ = std::make_shared<LauncherWatch>(std::move(launcher_fd));
   }
 }
 
@@ -112,18 +97,12 @@ bool HotSyncLink::IsSyncInProgress() const {
   // launcher; only the launcher that started us holds the operation for us.
   if (launcher_pid_ <= 0 || ::getppid() != launcher_pid_) return false;
 
-  FolderFd fd(::open(folder_->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (fd.get() < 0) {
-    int e = errno;
-    throw NoLink("The handheld folder " + *folder_ + " cannot be opened: " + std::strerror(e));
+  try {
+    return FolderLock::HeldElsewhere(*folder_);
+  } catch (const ConduitError& e) {
+    throw NoLink("The handheld folder " + *folder_ +
+                 " cannot be locked: " + std::strerror(e.number()));
   }
-  if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
-    ::flock(fd.get(), LOCK_UN);
-    return false;
-  }
-  if (errno == EWOULDBLOCK) return true;
-  int e = errno;
-  throw NoLink("The handheld folder " + *folder_ + " cannot be locked: " + std::strerror(e));
 }
 
 HandheldFolder& HotSyncLink::Folder() {
@@ -133,10 +112,10 @@ HandheldFolder& HotSyncLink::Folder() {
   return *handheld_;
 }
 
-void HotSyncLink::Flush() {
+void HotSyncLink::Flush(const Clock& clock) {
   if (!handheld_ || !handheld_->HasChanges()) return;
   CheckNotEnded();
-  handheld_->Flush();
+  handheld_->Flush(clock);
 }
 
 }  // namespace corvane

@@ -4,8 +4,11 @@
 #include <optional>
 #include <string>
 
+#include "support/system.h"
+
 namespace corvane {
 
+class Clock;
 class HandheldFolder;
 class LauncherWatch;
 
@@ -38,7 +41,7 @@ class HotSyncLink {
   // launcher_fd: the read end of the launcher's pipe, taken over by the link.
   // A kLauncher link with a folder but without one sees its launcher gone; a
   // kAlways link with one is in progress until that pipe's writer is gone.
-  HotSyncLink(std::optional<std::string> folder, Source source, int launcher_fd = -1);
+  HotSyncLink(std::optional<std::string> folder, Source source, sys::Fd launcher_fd = sys::Fd());
   ~HotSyncLink();
   HotSyncLink(const HotSyncLink&) = delete;
   HotSyncLink& operator=(const HotSyncLink&) = delete;
@@ -61,9 +64,10 @@ class HotSyncLink {
   // (kHotSyncEnded) once the operation is over.
   HandheldFolder& Folder();
 
-  // Writes every changed database to its file (atomically, see HandheldFolder).
-  // A no-op when nothing changed; raises kHotSyncEnded once the operation is over.
-  void Flush();
+  // Writes every changed database to its file (atomically, see HandheldFolder),
+  // dated by clock. A no-op when nothing changed; raises kHotSyncEnded once
+  // the operation is over.
+  void Flush(const Clock& clock);
 
   const std::optional<std::string>& folder_path() const { return folder_; }
 

@@ -1,21 +1,16 @@
 #include "handheld/launcher_watch.h"
 
 #include <poll.h>
-#include <unistd.h>
 
 #include "support/conduit_error.h"
 
 namespace corvane {
 
-LauncherWatch::LauncherWatch(int fd) : fd_(fd), ended_(fd < 0) {}
-
-LauncherWatch::~LauncherWatch() {
-  if (fd_ >= 0) ::close(fd_);
-}
+LauncherWatch::LauncherWatch(sys::Fd fd) : fd_(std::move(fd)), ended_(!fd_.valid()) {}
 
 bool LauncherWatch::Ended() const {
   if (ended_) return true;
-  pollfd p{fd_, POLLIN, 0};
+  pollfd p{fd_.get(), POLLIN, 0};
   // The launcher never writes: any event (end-of-file, hang-up, an error, a
   // descriptor that is no longer valid) means it is gone. An interrupted
   // poll says nothing and is asked again next time.

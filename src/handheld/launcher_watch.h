@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/system.h"
+
 namespace corvane {
 
 // Whether the launcher that runs this process as its conduit is still there,
@@ -8,21 +10,18 @@ namespace corvane {
 // ended (a kill -9 included), without any help from it.
 class LauncherWatch {
  public:
-  // Takes fd; -1 means no launcher can be watched, which counts as gone.
-  explicit LauncherWatch(int fd);
-  ~LauncherWatch();
-  LauncherWatch(const LauncherWatch&) = delete;
-  LauncherWatch& operator=(const LauncherWatch&) = delete;
+  // An invalid fd means no launcher can be watched, which counts as gone.
+  explicit LauncherWatch(sys::Fd fd);
 
   // True once the launcher is gone; stays true. Never blocks.
   bool Ended() const;
   // Raises ConduitError (err::kHotSyncEnded) once the launcher is gone.
   void ThrowIfEnded() const;
   // The descriptor, for an event loop to watch; -1 when there is none.
-  int fd() const { return fd_; }
+  int fd() const { return fd_.get(); }
 
  private:
-  int fd_;
+  sys::Fd fd_;
   mutable bool ended_;
 };
 

@@ -308,37 +308,6 @@ Bytes SerializePdb(const PdbFile& file) {
   return out;
 }
 
-namespace {
-
-// The file's bytes, at most limit of them.
-Bytes ReadBytes(const std::string& path, size_t limit) {
-  const int fd = OpenFileToRead(path);
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    int e = errno;
-    ::close(fd);
-    throw ConduitError::FromErrno(e, path);
-  }
-  Bytes bytes(std::min(static_cast<size_t>(st.st_size), limit));
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      int e = errno;
-      ::close(fd);
-      throw ConduitError::FromErrno(e, path);
-    }
-    if (n == 0) break;  // the file shrank while we read it
-    done += static_cast<size_t>(n);
-  }
-  ::close(fd);
-  bytes.resize(done);
-  return bytes;
-}
-
-}  // namespace
-
 PdbFile ReadPdbFile(const std::string& path) {
   // The header and the record list first, then every piece straight into
   // its place: the file's bytes are never held twice.
@@ -355,7 +324,9 @@ PdbFile ReadPdbFile(const std::string& path) {
 }
 
 std::string ReadPdbHeaderName(const std::string& path) {
-  Bytes bytes = ReadBytes(path, pdb::kHeaderSize);
+  SequentialFile in(path);
+  Bytes bytes;
+  in.Take(std::min(in.size(), pdb::kHeaderSize), bytes);
   CheckHeaderStart(bytes.data(), bytes.size(), path);
   return std::string(reinterpret_cast<const char*>(bytes.data()));
 }
@@ -368,8 +339,12 @@ std::optional<std::string> ReadPdbName(const std::string& path) {
   }
 }
 
-uint32_t PalmNow() {
-  return static_cast<uint32_t>(static_cast<uint64_t>(std::time(nullptr)) + pdb::kEpochOffset);
+uint32_t PalmTime(int64_t unix_seconds) {
+  return static_cast<uint32_t>(static_cast<uint64_t>(unix_seconds) + pdb::kEpochOffset);
+}
+
+uint32_t PalmNow(const Clock& clock) {
+  return PalmTime(clock.UnixSeconds());
 }
 
 }  // namespace corvane

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "support/byte_sink.h"
+#include "support/bytes.h"
+#include "support/clock.h"
 
 namespace corvane {
 
@@ -35,8 +37,6 @@ inline constexpr uint8_t kRecordSecret = 0x10;
 inline constexpr uint8_t kCategoryMask = 0x0F;
 
 }  // namespace pdb
-
-using Bytes = std::vector<uint8_t>;
 
 struct PdbRecord {
   uint8_t attributes = 0;
@@ -105,7 +105,8 @@ std::string ReadPdbHeaderName(const std::string& path);
 // The same, or nothing on any of those failures.
 std::optional<std::string> ReadPdbName(const std::string& path);
 
-// Seconds since 1904 for the current time.
-uint32_t PalmNow();
+// The handheld's time (seconds since 1904) of a Unix time, and of now.
+uint32_t PalmTime(int64_t unix_seconds);
+uint32_t PalmNow(const Clock& clock);
 
 }  // namespace corvane

@@ -5,17 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "support/bytes.h"
+
 namespace corvane {
 
 class HotSyncLink;
 class HandheldDatabase;
 class LauncherWatch;
 
-// A record's data: the record buffer vdata.
-using Bytes = std::vector<uint8_t>;
-
 inline constexpr const char* kRecordAdapterClass = "PDDirect.PDRecordAdapter";
 inline constexpr int32_t kOpenReadWrite = 192;
+// The longest text the transfers read with TextFromBytes.
+inline constexpr int32_t kMaxTextLength = 32767;
 
 // The sync library's objects, as the conduit uses them. Every failure raises
 // ConduitError with the library's number (err::kNotFound, ...).

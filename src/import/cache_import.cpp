@@ -4,44 +4,23 @@
 #include <memory>
 #include <optional>
 
+#include "exchange/exchange_files.h"
+#include "exchange/exchange_lines.h"
+#include "exchange/exchange_path.h"
+#include "handheld/database_names.h"
 #include "handheld/sync_library.h"
-#include "import/exchange_lines.h"
 #include "support/conduit_error.h"
 #include "support/conduit_log.h"
-#include "support/exchange_path.h"
 #include "support/text_ops.h"
 #include "support/transfer_error.h"
 
 namespace corvane {
-namespace {
-
-constexpr int32_t kMaxTextLength = 32767;
-
-struct ListFile {
-  const char* fileName;  // as written in the exchange folder
-  const char* logName;   // as named in the log
-};
-
-// Indexed by CustDataType - 1.
-constexpr std::array<ListFile, 4> kLists = {{
-    {"acreg_actype.txt", "acreg_actype.txt"},
-    {"airport.txt", "airport.txt"},
-    {"PERSON.txt", "person.txt"},
-    {"simulator.txt", "simulator.txt"},
-}};
-
-void Log(FrmMain& frm, const std::string& text, int16_t level) {
-  WriteLog(frm, text, kToListAndFile, level);
-}
-
-}  // namespace
-
 bool PDAtoPC_CorvaneCache(FrmMain& frm, HotSyncLink& link) {
   std::array<std::optional<ExchangeLines>, 4> files;
   try {
-    for (size_t i = 0; i < kLists.size(); ++i) {
-      Log(frm, "open " + frm.syncPath + kLists[i].logName + " for rewriting", 5);
-      files[i].emplace(ExchangeFile(frm.syncPath, kLists[i].fileName));
+    for (size_t i = 0; i < kPickListFiles.size(); ++i) {
+      Log(frm, "open " + frm.syncPath + kPickListFiles[i].logged_as + " for rewriting", 5);
+      files[i].emplace(ExchangeFile(frm.syncPath, kPickListFiles[i].written_as));
     }
 
     Log(frm, "Open handheld Database in read-write mode", 5);
@@ -66,8 +45,9 @@ bool PDAtoPC_CorvaneCache(FrmMain& frm, HotSyncLink& link) {
 
         bool blank = TrimSpaces(value).empty() && TrimSpaces(depValue).empty();
         if (!blank && type >= 1 && type <= 4) {
-          std::string line = type == 1 ? value + "|" + depValue : value;
-          Log(frm, std::string("writing to ") + kLists[type - 1].logName + ": " + line, 5);
+          std::string line = type == kRegistrationType ? value + "|" + depValue : value;
+          Log(frm, std::string("writing to ") + kPickListFiles[type - 1].logged_as + ": " + line,
+              5);
           files[type - 1]->AddLine(line);
         }
         Log(frm, "Read next record ", 5);

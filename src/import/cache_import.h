@@ -6,8 +6,6 @@ namespace corvane {
 
 class HotSyncLink;
 
-inline constexpr const char* kCacheDatabase = "CRVN_Corvane_Cache";
-
 // Copies the handheld's four pick lists into acreg_actype.txt, airport.txt,
 // PERSON.txt and simulator.txt in the exchange folder, each rewritten whole.
 // False after an error, reported under "PDA2PCCorvaneCache Error!!".

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "handheld/database_names.h"
 #include "handheld/sync_library.h"
 #include "support/conduit_error.h"
 #include "support/text_ops.h"
@@ -10,7 +11,6 @@
 namespace corvane {
 namespace {
 
-constexpr int32_t kMaxTextLength = 32767;
 constexpr const char* kTitle = "PDA2PCCorvaneDB Error!!";
 
 }  // namespace
@@ -43,6 +43,7 @@ std::string getFieldList(FrmMain& frm, HotSyncLink& link) {
     }
     return line;
   } catch (const std::exception& e) {
+    // "Databse": the message as users and the log have always had it.
     std::string text =
         ErrorNumber(e) == err::kNotFound ? "Record, Databse etc. not found." : ErrorText(e);
     ReportTransferError(frm, text, kTitle);

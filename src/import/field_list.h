@@ -8,8 +8,6 @@ namespace corvane {
 
 class HotSyncLink;
 
-inline constexpr const char* kSchemaDatabase = "CRVN_Corvane_Schema";
-
 // The field-name line of the handheld's schema: "^" and the trimmed field
 // names joined by "|", in database order; sets frm.fieldCount to the number
 // of schema records processed. On failure reports under "PDA2PCCorvaneDB

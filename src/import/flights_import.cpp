@@ -3,20 +3,20 @@
 #include <algorithm>
 #include <optional>
 
+#include "exchange/exchange_files.h"
+#include "exchange/exchange_lines.h"
+#include "exchange/exchange_path.h"
+#include "handheld/database_names.h"
 #include "handheld/sync_library.h"
-#include "import/exchange_lines.h"
 #include "import/field_list.h"
 #include "support/conduit_error.h"
 #include "support/conduit_log.h"
-#include "support/exchange_path.h"
 #include "support/text_file.h"
 #include "support/text_ops.h"
 #include "support/transfer_error.h"
 
 namespace corvane {
 namespace {
-
-constexpr int32_t kMaxTextLength = 32767;
 
 std::array<int, kFlightFieldCount> SortedAsText() {
   std::array<int, kFlightFieldCount> order;
@@ -41,6 +41,11 @@ std::string ValueLine(const std::array<std::string, kFlightSlotCount>& slots, in
   return line;
 }
 
+// Whether a field-name line ("^name|name|...") holds a name that is not blank.
+bool NamesAnyField(const std::string& names) {
+  return names.find_first_not_of("^| ") != std::string::npos;
+}
+
 }  // namespace
 
 const std::array<int, kFlightFieldCount>& FlightStorageOrder() {
@@ -52,19 +57,25 @@ bool PDAtoPC_CorvaneDB(FrmMain& frm, HotSyncLink& link) {
   std::optional<ExchangeLines> out;
   try {
     const std::string names = getFieldList(frm, link);
-    const std::string path = ExchangeFile(frm.syncPath, "\\db.txt");
-    if (!RegularFileExists(path)) WriteLog(frm, "Create a new db.txt file.", kToListAndFile, 5);
+    const std::string path = ExchangeFile(frm.syncPath, kFlightsFileName);
+    if (!RegularFileExists(path)) Log(frm, "Create a new db.txt file.", 5);
     out.emplace(path);
 
     PDRecordAdapter db =
         PDDatabaseOpener(link).OpenDatabase(kFlightsDatabase, kRecordAdapterClass, kOpenReadWrite);
     db.SetReadPosition(0);
-    // Without field names the PC would get empty lines for flights that the
-    // end of the synchronisation then erases: keep them on the handheld.
+    // Without a field name the PC application can map, it would get flights
+    // that it cannot read, and the end of the synchronisation would erase
+    // them from the handheld: they stay there instead.
     if (db.RecordTotal() > 0 && names.empty()) {
       throw ConduitError(err::kNoLogbookSchema,
                          std::string("The handheld's logbook schema (") + kSchemaDatabase +
                              ") is missing or empty: the flights stay on the handheld");
+    }
+    if (db.RecordTotal() > 0 && !NamesAnyField(names)) {
+      throw ConduitError(err::kNoLogbookSchema,
+                         std::string("The handheld's logbook schema (") + kSchemaDatabase +
+                             ") names no field: the flights stay on the handheld");
     }
     if (db.RecordTotal() > 0) {
       const auto& order = FlightStorageOrder();

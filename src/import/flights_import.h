@@ -8,7 +8,6 @@ namespace corvane {
 
 class HotSyncLink;
 
-inline constexpr const char* kFlightsDatabase = "CRVN_Corvane_db";
 inline constexpr int kFlightFieldCount = 50;
 // Value slots of a flight line: one per field and one more that stays empty.
 inline constexpr int kFlightSlotCount = kFlightFieldCount + 1;

@@ -1,5 +1,6 @@
 #include "import/flights_reset.h"
 
+#include "handheld/database_names.h"
 #include "handheld/sync_library.h"
 #include "import/flights_import.h"
 #include "support/conduit_error.h"
@@ -10,16 +11,16 @@ namespace corvane {
 
 bool ResetPalmDB(FrmMain& frm, HotSyncLink& link) {
   try {
-    WriteLog(frm, "Clearing PDA's flights DB", kToListAndFile, 1);
-    WriteLog(frm, std::string("Open ") + kFlightsDatabase, kToListAndFile, 5);
+    Log(frm, "Clearing PDA's flights DB", 1);
+    Log(frm, std::string("Open ") + kFlightsDatabase, 5);
     PDRecordAdapter db =
         PDDatabaseOpener(link).OpenDatabase(kFlightsDatabase, kRecordAdapterClass, kOpenReadWrite);
-    WriteLog(frm,
-             std::string("Open ") + kFlightsDatabase + " got " + std::to_string(db.RecordTotal()) +
-                 " records",
-             kToListAndFile, 5);
+    Log(frm,
+        std::string("Open ") + kFlightsDatabase + " got " + std::to_string(db.RecordTotal()) +
+            " records",
+        5);
     if (db.RecordTotal() > 0) {
-      WriteLog(frm, "removing all records", kToListAndFile, 5);
+      Log(frm, "removing all records", 5);
       db.ClearRecords(0, 255);
     }
     return true;

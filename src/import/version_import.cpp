@@ -1,19 +1,15 @@
 #include "import/version_import.h"
 
+#include "exchange/exchange_files.h"
+#include "exchange/exchange_path.h"
+#include "handheld/database_names.h"
 #include "handheld/sync_library.h"
 #include "support/conduit_error.h"
 #include "support/conduit_log.h"
-#include "support/exchange_path.h"
 #include "support/text_file.h"
 #include "support/transfer_error.h"
 
 namespace corvane {
-namespace {
-
-constexpr int32_t kMaxTextLength = 32767;
-
-}  // namespace
-
 bool GetVesion(FrmMain& frm, HotSyncLink& link) {
   try {
     PDRecordAdapter db =
@@ -26,8 +22,8 @@ bool GetVesion(FrmMain& frm, HotSyncLink& link) {
     int32_t offset = conv.TextFromBytes(data, 0, kMaxTextLength, first);
     offset = conv.TextFromBytes(data, offset, kMaxTextLength, second);
     conv.TextFromBytes(data, offset, kMaxTextLength, version);
-    WriteLog(frm, "palm app version is " + version, kToListAndFile, 5);
-    WriteWholeFile(ExchangeFile(frm.syncPath, "\\version.txt"), version);
+    Log(frm, "palm app version is " + version, 5);
+    WriteWholeFile(ExchangeFile(frm.syncPath, kVersionFileName), version);
     return true;
   } catch (const std::exception& e) {
     ReportTransferError(frm, "Error in initialising sync operations." + ErrorText(e),

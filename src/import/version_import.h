@@ -6,8 +6,6 @@ namespace corvane {
 
 class HotSyncLink;
 
-inline constexpr const char* kPrefDatabase = "CRVN_Corvane_Pref";
-
 // Copies the handheld application's version (third text of the first
 // preferences record) into version.txt in the exchange folder. False, silently,
 // when the preferences hold no record; false after an error, shown under

@@ -5,10 +5,9 @@
 #include <vector>
 
 #include "link/byte_stream.h"
+#include "support/bytes.h"
 
 namespace corvane::link {
-
-using Bytes = std::vector<uint8_t>;
 
 // The desktop's end of one HotSync session: whole DLP messages carried over
 // one of the two stacks (NetSync, or SLP with PADP). Failures raise

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/utf8.h"
+
 namespace corvane {
 
 namespace {
@@ -46,17 +48,13 @@ bool IsValidUtf8(const std::string& s) {
   return true;
 }
 
-// An escaped character code above one byte (only Qt writes those) as UTF-8.
+// An escaped character code: one byte as it is, a code above one byte (only
+// Qt writes those) as UTF-8.
 void AppendCode(std::string& out, unsigned code) {
   if (code < 0x100) {
     out.push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
   } else {
-    out.push_back(static_cast<char>(0xE0 | ((code >> 12) & 0x0F)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    AppendUtf8(out, code);
   }
 }
 

@@ -68,7 +68,9 @@ class ProcProcessList : public ProcessList {
 std::unique_ptr<ProcessList> MakeSystemProcessList(const std::string& proc_root,
                                                    ProcFileReader reader) {
   return std::make_unique<ProcProcessList>(
-      proc_root, reader ? std::move(reader) : ProcFileReader(ReadWholeFile));
+      proc_root, reader ? std::move(reader) : ProcFileReader([](const std::string& path) {
+        return ReadWholeFile(path);
+      }));
 }
 
 std::string ProcessNameFrom(const std::string& cmdline, const std::string& comm) {

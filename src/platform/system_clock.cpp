@@ -12,4 +12,8 @@ LocalDateTime SystemClock::Now() const {
           local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
+int64_t SystemClock::UnixSeconds() const {
+  return static_cast<int64_t>(std::time(nullptr));
+}
+
 }  // namespace corvane

@@ -8,6 +8,7 @@ namespace corvane {
 class SystemClock : public Clock {
  public:
   LocalDateTime Now() const override;
+  int64_t UnixSeconds() const override;
 };
 
 }  // namespace corvane

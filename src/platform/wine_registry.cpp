@@ -3,6 +3,7 @@
 #include <cctype>
 #include <vector>
 
+#include "platform/utf8.h"
 #include "support/conduit_error.h"
 #include "support/text_ops.h"
 
@@ -14,24 +15,6 @@ constexpr const char* kSignature = "WINE REGISTRY Version 2";
 ConduitError Damaged(size_t line_number, const std::string& what) {
   return ConduitError(err::kDamagedWineRegistry,
                       "line " + std::to_string(line_number) + ": " + what);
-}
-
-void AppendUtf8(std::string& out, unsigned code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
 }
 
 // Digits of base from line[pos] on, at most max of them; pos moves past them.

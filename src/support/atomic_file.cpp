@@ -1,6 +1,5 @@
 #include "support/atomic_file.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +11,7 @@
 #include <random>
 
 #include "support/conduit_error.h"
+#include "support/system.h"
 
 namespace corvane {
 namespace {
@@ -28,40 +28,30 @@ std::string RandomSuffix() {
   return s;
 }
 
-// Closes the descriptor and removes the temporary unless released.
-class PendingTemporary {
+// The temporary's name, removed however the write ends unless it was kept.
+class TemporaryName {
  public:
-  PendingTemporary(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-  ~PendingTemporary() {
-    if (fd_ >= 0) ::close(fd_);
+  explicit TemporaryName(std::string path) : path_(std::move(path)) {}
+  ~TemporaryName() {
     if (!path_.empty()) ::unlink(path_.c_str());
   }
-  int fd() const { return fd_; }
+  TemporaryName(const TemporaryName&) = delete;
+  TemporaryName& operator=(const TemporaryName&) = delete;
   const std::string& path() const { return path_; }
-  // Closes the descriptor, checking the result.
-  void Close() {
-    int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) Fail();
-  }
   void Keep() { path_.clear(); }
-  [[noreturn]] void Fail() const { throw ConduitError::FromErrno(errno, path_); }
 
  private:
-  int fd_;
   std::string path_;
 };
 
 }  // namespace
 
 void SyncFolder(const std::string& folder) {
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) throw ConduitError::FromErrno(errno, folder);
-  int rc = ::fsync(fd);
-  int e = errno;
-  ::close(fd);
+  const sys::Fd fd = sys::Open(folder, O_RDONLY | O_DIRECTORY);
   // Some file systems cannot sync a folder; the rename itself has happened.
-  if (rc != 0 && e != EINVAL && e != ENOTSUP) throw ConduitError::FromErrno(e, folder);
+  if (::fsync(fd.get()) != 0 && errno != EINVAL && errno != ENOTSUP) {
+    throw ConduitError::FromErrno(errno, folder);
+  }
 }
 
 bool IsAtomicTemporaryName(const std::string& name) {
@@ -73,11 +63,10 @@ bool IsAtomicTemporaryName(const std::string& name) {
 
 namespace {
 
-// Fills a buffer and writes it to the temporary whenever it is full; a write
-// that goes wrong fails the temporary.
+// Fills a buffer and writes it to the temporary whenever it is full.
 class TemporarySink : public ByteSink {
  public:
-  explicit TemporarySink(const PendingTemporary& pending) : pending_(pending) {}
+  TemporarySink(const sys::Fd& fd, const std::string& path) : fd_(fd), path_(path) {}
 
   void Write(const uint8_t* data, size_t size) override {
     if (used_ + size > kBufferSize) Flush();
@@ -101,21 +90,12 @@ class TemporarySink : public ByteSink {
   static constexpr size_t kBufferSize = 64 * 1024;
 
   void WriteOut(const uint8_t* bytes, size_t size) {
-    size_t done = 0;
-    while (done < size) {
-      ssize_t n = ::write(pending_.fd(), bytes + done, size - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) pending_.Fail();
-      if (n == 0) {
-        errno = EIO;
-        pending_.Fail();
-      }
-      done += static_cast<size_t>(n);
-    }
+    sys::WriteAll(fd_, bytes, size, path_);
     total_ += size;
   }
 
-  const PendingTemporary& pending_;
+  const sys::Fd& fd_;
+  const std::string& path_;
   std::unique_ptr<uint8_t[]> buffer_ = std::make_unique<uint8_t[]>(kBufferSize);
   size_t used_ = 0;
   size_t total_ = 0;
@@ -132,30 +112,35 @@ void WriteThroughTemporary(const std::string& path, const std::function<void(Byt
   struct stat old {};
   const bool had_old = ::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
 
-  int fd = -1;
-  std::string temp;
-  for (int attempt = 0; fd < 0; ++attempt) {
-    temp = folder + "/." + base + kTempMarker + RandomSuffix();
-    // O_EXCL: never a file or link that is already there.
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0 && (errno != EEXIST || attempt > 100)) throw ConduitError::FromErrno(errno, temp);
+  sys::Fd fd;
+  std::unique_ptr<TemporaryName> temp;
+  for (int attempt = 0; !fd.valid(); ++attempt) {
+    const std::string name = folder + "/." + base + kTempMarker + RandomSuffix();
+    try {
+      // O_EXCL: never a file or link that is already there.
+      fd = sys::Open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
+    } catch (const ConduitError& e) {
+      if (e.number() != EEXIST || attempt > 100) throw;
+      continue;
+    }
+    temp = std::make_unique<TemporaryName>(name);
   }
-  PendingTemporary pending(fd, temp);
-  if (had_old && ::fchmod(fd, old.st_mode & 07777) != 0) pending.Fail();
+  if (had_old && ::fchmod(fd.get(), old.st_mode & 07777) != 0) {
+    throw ConduitError::FromErrno(errno, temp->path());
+  }
 
-  TemporarySink sink(pending);
+  TemporarySink sink(fd, temp->path());
   write(sink);
   sink.Flush();
-  struct stat written {};
-  if (::fstat(fd, &written) != 0) pending.Fail();
-  if (static_cast<size_t>(written.st_size) != sink.total()) {
-    errno = EIO;
-    pending.Fail();
+  if (static_cast<size_t>(sys::FStat(fd, temp->path()).st_size) != sink.total()) {
+    throw ConduitError::FromErrno(EIO, temp->path());
   }
-  if (::fsync(fd) != 0) pending.Fail();
-  pending.Close();
-  if (::rename(temp.c_str(), path.c_str()) != 0) pending.Fail();
-  pending.Keep();
+  sys::FSync(fd, temp->path());
+  fd.Close(temp->path());
+  if (::rename(temp->path().c_str(), path.c_str()) != 0) {
+    throw ConduitError::FromErrno(errno, temp->path());
+  }
+  temp->Keep();
   SyncFolder(folder);
 }
 

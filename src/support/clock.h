@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace corvane {
 
 struct LocalDateTime {
@@ -11,11 +13,15 @@ struct LocalDateTime {
   int second = 0;
 };
 
-// The local wall clock, injected so that log lines can be tested.
+// The wall clock, injected so that log lines and the dates written into the
+// handheld's databases can be tested.
 class Clock {
  public:
   virtual ~Clock() = default;
+  // The local date and time.
   virtual LocalDateTime Now() const = 0;
+  // Seconds since 1970-01-01 00:00 UTC.
+  virtual int64_t UnixSeconds() const = 0;
 };
 
 }  // namespace corvane

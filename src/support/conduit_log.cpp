@@ -2,7 +2,7 @@
 
 #include "support/conduit_error.h"
 #include "support/date_text.h"
-#include "support/exchange_path.h"
+#include "support/join_path.h"
 #include "support/text_file.h"
 
 namespace corvane {
@@ -12,9 +12,9 @@ std::string LogFilePath(const FrmMain& frm) {
   return JoinPath(folder, std::string("\\") + kLogFileName);
 }
 
-void WriteLog(FrmMain& frm, const std::string& s, int16_t dest, int16_t verboseLevel) {
+void WriteLog(FrmMain& frm, const std::string& s, LogTo dest, int16_t verboseLevel) {
   if (frm.currentVerboseLevel < verboseLevel) return;
-  if (dest == kToListAndFile) frm.window.AddLogItem(s);
+  if (dest == LogTo::kListAndFile) frm.window.AddLogItem(s);
   AppendLogLine(frm, LogLine(frm, s));
   frm.window.ProcessPendingEvents();
 }

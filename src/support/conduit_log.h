@@ -7,18 +7,24 @@
 
 namespace corvane {
 
-// The application's title, shown on message boxes that carry no title of their own.
-inline constexpr const char* kApplicationTitle = "CorvaneConduit";
 inline constexpr const char* kLogFileName = "palmSynclog.txt";
 
-// Log destinations.
-inline constexpr int16_t kToListAndFile = 0;
-inline constexpr int16_t kToFileOnly = 1;
+// Where a log line goes; the values are those the log calls have always
+// passed.
+enum class LogTo : int16_t {
+  kListAndFile = 0,  // lbLog and the log file
+  kFileOnly = 1,
+};
 
 // Logs s when verboseLevel passes frm.currentVerboseLevel: into lbLog for
-// dest 0, always into the log file with a timestamp; then lets pending window
-// events run, so a timer tick or a click may run inside any log call.
-void WriteLog(FrmMain& frm, const std::string& s, int16_t dest, int16_t verboseLevel);
+// kListAndFile, always into the log file with a timestamp; then lets pending
+// window events run, so a timer tick or a click may run inside any log call.
+void WriteLog(FrmMain& frm, const std::string& s, LogTo dest, int16_t verboseLevel);
+
+// WriteLog to the list and the file: what nearly every log line does.
+inline void Log(FrmMain& frm, const std::string& s, int16_t verboseLevel) {
+  WriteLog(frm, s, LogTo::kListAndFile, verboseLevel);
+}
 
 // A log file line: the local date and time, " | " and the message.
 std::string LogLine(const FrmMain& frm, const std::string& message);

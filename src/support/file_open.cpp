@@ -26,62 +26,72 @@ ConduitError NotRegular(mode_t mode, const std::string& path) {
   return ConduitError::FromErrno(EINVAL, path + " is " + FileKind(mode) + ", not a regular file");
 }
 
-// Keeps fd when it is a regular file, else closes it and raises. The
-// non-blocking mode only served the open.
-int KeepRegularFile(int fd, const std::string& path) {
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    const int e = errno;
-    ::close(fd);
-    throw ConduitError::FromErrno(e, path);
+// Opens without waiting; a failed open is worded by what stands at path when
+// that says more than errno (a FIFO without a reader gives ENXIO).
+sys::Fd OpenNow(const std::string& path, int flags) {
+  try {
+    return sys::Open(path, flags | O_NONBLOCK | O_NOCTTY, 0666);
+  } catch (const ConduitError& e) {
+    struct stat st {};
+    if (e.number() == ENXIO && ::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+      throw NotRegular(st.st_mode, path);
+    }
+    throw;
   }
-  if (!S_ISREG(st.st_mode)) {
-    ::close(fd);
-    throw NotRegular(st.st_mode, path);
-  }
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  return fd;
 }
 
-// A failed open, worded by what stands at path when that says more than
-// errno (a FIFO without a reader gives ENXIO).
-[[noreturn]] void OpenFailed(int error_number, const std::string& path) {
-  struct stat st {};
-  if (error_number == ENXIO && ::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    throw NotRegular(st.st_mode, path);
-  }
-  throw ConduitError::FromErrno(error_number, path);
+// What stands behind fd, once it is known to be a regular file; the
+// non-blocking mode only served the open.
+struct stat RegularFile(const sys::Fd& fd, const std::string& path) {
+  const struct stat st = sys::FStat(fd, path);
+  if (!S_ISREG(st.st_mode)) throw NotRegular(st.st_mode, path);
+  const int flags = ::fcntl(fd.get(), F_GETFL);
+  if (flags >= 0) ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+  return st;
+}
+
+// A new file in the place of a link: whatever takes the name meanwhile is
+// not ours to write.
+sys::Fd ReplaceLink(const std::string& path, int flags) {
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) throw ConduitError::FromErrno(errno, path);
+  return OpenNow(path, flags | O_EXCL);
 }
 
 }  // namespace
 
-int OpenFileToRead(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) OpenFailed(errno, path);
-  return KeepRegularFile(fd, path);
+sys::Fd OpenFileToRead(const std::string& path, Links links) {
+  sys::Fd fd = OpenNow(path, O_RDONLY | (links == Links::kRefuse ? O_NOFOLLOW : 0));
+  RegularFile(fd, path);
+  return fd;
 }
 
-int OpenFileToWrite(const std::string& path, WriteStart start) {
-  const int flags = O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC |
-                    (start == WriteStart::kAppend ? O_APPEND : 0) |
-                    (start == WriteStart::kInPlace ? 0 : O_CREAT);
-  int fd = ::open(path.c_str(), flags, 0666);
-  struct stat st {};
-  if (fd < 0 && errno == ELOOP && start != WriteStart::kInPlace &&
-      ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT) OpenFailed(errno, path);
-    // Whatever takes the name meanwhile is not ours to write.
-    fd = ::open(path.c_str(), flags | O_EXCL, 0666);
+sys::Fd OpenFileToWrite(const std::string& path, WriteStart start) {
+  const bool in_place = start == WriteStart::kInPlace;
+  const int flags = O_WRONLY | O_NOFOLLOW | (start == WriteStart::kAppend ? O_APPEND : 0) |
+                    (in_place ? 0 : O_CREAT);
+  sys::Fd fd;
+  try {
+    fd = OpenNow(path, flags);
+  } catch (const ConduitError& e) {
+    struct stat st {};
+    if (e.number() != ELOOP || in_place || ::lstat(path.c_str(), &st) != 0 ||
+        !S_ISLNK(st.st_mode)) {
+      throw;
+    }
+    fd = ReplaceLink(path, flags);
   }
-  if (fd < 0) OpenFailed(errno, path);
-  fd = KeepRegularFile(fd, path);
-  // Truncated only now that it is known to be a regular file.
-  if (start == WriteStart::kTruncate && ::ftruncate(fd, 0) != 0) {
-    const int e = errno;
-    ::close(fd);
-    throw ConduitError::FromErrno(e, path);
+  const struct stat st = RegularFile(fd, path);
+  // Another name of the same file may stand anywhere on the file system.
+  if (st.st_nlink > 1) {
+    if (in_place) {
+      throw ConduitError::FromErrno(EMLINK, path + " has other names (hard links)");
+    }
+    fd.Reset();
+    fd = ReplaceLink(path, flags);
+    RegularFile(fd, path);
   }
+  // Truncated only now that it is known to be a regular file of its own.
+  if (start == WriteStart::kTruncate) sys::FTruncate(fd, 0, path);
   return fd;
 }
 

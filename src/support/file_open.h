@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "support/system.h"
+
 namespace corvane {
 
 // How every file of the program is opened. An open never waits (a FIFO in
@@ -11,9 +13,13 @@ namespace corvane {
 // a regular file is read or written: a FIFO, a socket, a device or a folder
 // raises ConduitError naming the file and what stands there.
 
-// An existing file, to read. Returns the descriptor; raises ConduitError
-// (errno) when it cannot be opened.
-int OpenFileToRead(const std::string& path);
+// Whether a read may go through a symbolic link: a file of the exchange
+// folder that the PC application left must be that folder's own.
+enum class Links { kFollow, kRefuse };
+
+// An existing file, to read. Raises ConduitError (errno) when it cannot be
+// opened.
+sys::Fd OpenFileToRead(const std::string& path, Links links = Links::kFollow);
 
 // What stands at a path that is no regular file, for messages: "a folder",
 // "a FIFO", "a socket", "a device", "a symbolic link" or "something else".
@@ -26,8 +32,9 @@ enum class WriteStart {
 };
 
 // A file to write, created when missing (except kInPlace). A symbolic link of
-// that name is replaced by a new file (kInPlace: refused), never written
-// through: a link must not lead a write out of the folder the program owns.
-int OpenFileToWrite(const std::string& path, WriteStart start);
+// that name, and a file that has other names too (hard links), is replaced by
+// a new file (kInPlace: refused), never written through: a link must not
+// lead a write out of the folder the program owns.
+sys::Fd OpenFileToWrite(const std::string& path, WriteStart start);
 
 }  // namespace corvane

@@ -23,6 +23,9 @@ struct FrmMain {
   int16_t fieldCount = 0;
   // A log that cannot be written is reported once, not at every line.
   bool logFailureShown = false;
+  // The exchange folder belongs to another conduit's run: nothing of this
+  // run goes into it, however the run ends.
+  bool exchangeRefused = false;
 
   Window& window;
   const Clock& clock;

@@ -57,7 +57,7 @@ std::optional<bool> IsProcessRunning(FrmMain& frm, const ProcessList& processes,
   std::optional<std::vector<std::string>> names = processes.Snapshot();
   if (!names) return std::nullopt;
   for (const std::string& name : *names) {
-    WriteLog(frm, TrimNulls(name), kToListAndFile, 20);
+    Log(frm, TrimNulls(name), 20);
     // What follows a zero character cannot take part in a match.
     if (RegExpTest(pattern, name.substr(0, name.find('\0')), ignoreCase)) return true;
   }

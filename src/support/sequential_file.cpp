@@ -1,9 +1,5 @@
 #include "support/sequential_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 
@@ -17,37 +13,25 @@ constexpr size_t kBufferSize = 64 * 1024;
 
 }  // namespace
 
-SequentialFile::SequentialFile(const std::string& path) : path_(path) {
-  // Never waits on a FIFO; only a regular file is read.
-  fd_ = OpenFileToRead(path);
-  struct stat st {};
-  if (::fstat(fd_, &st) != 0) {
-    int e = errno;
-    ::close(fd_);
-    throw ConduitError::FromErrno(e, path);
-  }
-  size_ = static_cast<size_t>(st.st_size);
+SequentialFile::SequentialFile(const std::string& path)
+    // Never waits on a FIFO; only a regular file is read.
+    : path_(path), fd_(OpenFileToRead(path)) {
+  size_ = static_cast<size_t>(sys::FStat(fd_, path).st_size);
   buffer_.reserve(kBufferSize);
-}
-
-SequentialFile::~SequentialFile() {
-  ::close(fd_);
 }
 
 void SequentialFile::Refill() {
   buffer_.resize(kBufferSize);
   at_ = 0;
-  for (;;) {
-    ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      buffer_.clear();
-      throw ConduitError::FromErrno(errno, path_);
-    }
-    buffer_.resize(static_cast<size_t>(n));
-    if (n == 0) throw ConduitError::FromErrno(EIO, path_);
-    return;
+  size_t n = 0;
+  try {
+    n = sys::Read(fd_, buffer_.data(), buffer_.size(), path_);
+  } catch (const ConduitError&) {
+    buffer_.clear();  // nothing of a failed read may be handed out
+    throw;
   }
+  buffer_.resize(n);
+  if (n == 0) throw ConduitError::FromErrno(EIO, path_);
 }
 
 void SequentialFile::Take(size_t n, std::vector<uint8_t>& out) {

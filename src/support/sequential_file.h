@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/system.h"
+
 namespace corvane {
 
 // A regular file read from its start to its end through a buffer, so that
@@ -12,7 +14,6 @@ namespace corvane {
 class SequentialFile {
  public:
   explicit SequentialFile(const std::string& path);
-  ~SequentialFile();
   SequentialFile(const SequentialFile&) = delete;
   SequentialFile& operator=(const SequentialFile&) = delete;
 
@@ -26,7 +27,7 @@ class SequentialFile {
   void Refill();
 
   std::string path_;
-  int fd_ = -1;
+  sys::Fd fd_;
   size_t size_ = 0;
   std::vector<uint8_t> buffer_;
   size_t at_ = 0;  // next unread byte in buffer_

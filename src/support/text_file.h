@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include "support/file_open.h"
+#include "support/system.h"
+
 namespace corvane {
 
 // A file written through a checked descriptor: every write and the close are
@@ -14,7 +17,7 @@ class OutputFile {
   enum class Mode { kTruncate, kAppend };
 
   OutputFile(const std::string& path, Mode mode);
-  ~OutputFile();  // closes without checking; call Close() on the success path
+  // The destructor closes without checking; call Close() on the success path.
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
@@ -24,7 +27,7 @@ class OutputFile {
 
  private:
   std::string path_;
-  int fd_ = -1;
+  sys::Fd fd_;
 };
 
 // Writes the whole content, replacing the file.
@@ -37,7 +40,7 @@ void WriteWholeFile(const std::string& path, const std::string& bytes);
 void OverwriteInPlace(const std::string& path, const std::string& bytes);
 // The whole content of a regular file, opened without waiting (a FIFO is
 // refused); raises ConduitError on any failure.
-std::string ReadWholeFile(const std::string& path);
+std::string ReadWholeFile(const std::string& path, Links links = Links::kFollow);
 // True when path names an existing regular file.
 bool RegularFileExists(const std::string& path);
 // Size of a regular file, or -1 when it does not exist.

@@ -8,7 +8,7 @@ void ReportTransferError(FrmMain& frm, const std::string& text, const std::strin
                          ErrorLogging logging) {
   frm.window.SetActivity(kErrorInSynchronization);
   frm.window.ShowMessage(text, title, MessageButtons::kOk);
-  if (logging == ErrorLogging::kLogged) WriteLog(frm, text, kToListAndFile, 5);
+  if (logging == ErrorLogging::kLogged) Log(frm, text, 5);
 }
 
 }  // namespace corvane

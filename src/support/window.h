@@ -4,6 +4,9 @@
 
 namespace corvane {
 
+// The application's title, shown on message boxes that carry no title of their own.
+inline constexpr const char* kApplicationTitle = "CorvaneConduit";
+
 enum class MessageButtons { kOk, kYesNo };
 enum class MessageAnswer { kOk, kYes, kNo };
 

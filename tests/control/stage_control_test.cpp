@@ -10,9 +10,9 @@
 #include "control/launch_gates.h"
 #include "control/stage_engine.h"
 #include "control/startup.h"
+#include "exchange/exchange_lock.h"
 #include "fixtures/conduit_test_fixture.h"
 #include "handheld/hotsync_link.h"
-#include "support/exchange_lock.h"
 
 namespace corvane {
 namespace {
@@ -245,11 +245,9 @@ TEST_F(EndingsTest, UnwritableStatusFlagIsWrittenInPlaceOrEndsTheRunSayingWhy) {
 }
 
 TEST_F(EndingsTest, OnlyAnExportThatHappenedAndAWrittenResetEndAsCompleted) {
-  int launcher[2];
-  ASSERT_EQ(::pipe(launcher), 0);
-  HotSyncLink watched(temp.Sub("handheld"), HotSyncLink::Source::kAlways, launcher[0]);
-  StageEngine engine(frm, watched,
-                     {{}, {{"Report", [&] { return ::close(launcher[1]) == 0; }}}, {}});
+  auto [alive, launcher] = sys::Pipe();
+  HotSyncLink watched(temp.Sub("handheld"), HotSyncLink::Source::kAlways, std::move(alive));
+  StageEngine engine(frm, watched, {{}, {{"Report", [&] { return launcher.Reset(), true; }}}, {}});
   testing::WriteFileBytes(Exchange("status.flag"), "stage3 pc2pda");
   EXPECT_FALSE(Returns([&] { engine.Tick(); }));
   EXPECT_EQ(window.end_status, 1);

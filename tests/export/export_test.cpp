@@ -214,7 +214,7 @@ TEST_F(ExportInteropTest, WrittenDatabasesLoadInPalmPdb) {
   ASSERT_TRUE(PCtoPDA_CorvaneReport(frm, link));
   ASSERT_TRUE(PCtoPDA_CorvaneSchema(frm, link));
   ASSERT_TRUE(PCtoPDA_CorvaneCache(frm, link));
-  link.Flush();
+  link.Flush(clock);
   for (const char* db : databases) {  // the large report in three parts
     EXPECT_TRUE(
         testing::PalmPdbSees(builder.DatabasePath(db), ReadPdbFile(builder.DatabasePath(db))));

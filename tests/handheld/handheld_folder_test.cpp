@@ -13,6 +13,7 @@
 
 #include "fixtures/caught_error.h"
 #include "fixtures/child_process.h"
+#include "fixtures/fake_window.h"
 #include "fixtures/pdb_test_support.h"
 #include "fixtures/temp_dir.h"
 #include "handheld/handheld_database.h"
@@ -38,6 +39,7 @@ class HandheldFolderTest : public ::testing::Test {
   }
   testing::TempDir dir;
   std::string db_path = dir.path() + "/CRVN_Corvane_Test.pdb";
+  testing::FakeClock clock;
 };
 
 TEST_F(HandheldFolderTest, ChangesStayInMemoryUntilFlushWhichNeverLosesThem) {
@@ -56,15 +58,15 @@ TEST_F(HandheldFolderTest, ChangesStayInMemoryUntilFlushWhichNeverLosesThem) {
   EXPECT_EQ(folder.Open("CRVN_Corvane_Test")->records().size(), 3u);
   // A failed write raises and keeps the change for the next one, in a file of the same permissions.
   std::filesystem::rename(dir.path(), dir.path() + "-moved");
-  EXPECT_EQ(testing::ErrorNumberOf([&] { folder.Flush(); }), ENOENT);
+  EXPECT_EQ(testing::ErrorNumberOf([&] { folder.Flush(clock); }), ENOENT);
   std::filesystem::rename(dir.path() + "-moved", dir.path());
-  folder.Flush();
+  folder.Flush(clock);
   EXPECT_EQ(ReadPdbFile(db_path).records.back().data, ToBytes("part"));
   struct stat st {};
   ::stat(db_path.c_str(), &st);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
   // Nothing changed since: a second Flush leaves the file alone.
-  folder.Flush();
+  folder.Flush(clock);
   struct stat again {};
   ::stat(db_path.c_str(), &again);
   EXPECT_EQ(again.st_ino, st.st_ino);
@@ -83,11 +85,12 @@ TEST_F(HandheldFolderTest, FlushWritesWhatTheSerializerGivesThroughTheBufferEdge
     db->AddRecord(0, pdb::kRecordDirty, data);
   }
   for (int i = 0; i < 5000; ++i) db->AddRecord(0, 0, ToBytes("record " + std::to_string(i)));
-  folder.Flush();
+  folder.Flush(clock);
   const Bytes expected = SerializePdb(db->file());
   EXPECT_EQ(ToBytes(testing::ReadFileBytes(db_path)), expected);
   EXPECT_EQ(db->file().header.modification_number,
             testing::SmallDatabase().header.modification_number + 1);
+  EXPECT_EQ(db->file().header.modification_date, PalmTime(clock.unix_seconds));
   // A writer that fails halfway leaves the file as it was and no temporary.
   EXPECT_THROW(WriteFileAtomically(db_path,
                                    [&](ByteSink& out) {
@@ -186,7 +189,8 @@ TEST_F(RecordAdapterTest, ReadsSkipDeletedRecordsNewOnesTakeFreshIdsFromTheSeed)
   a.SetReadPosition(1);
   EXPECT_EQ(a.ReadNextRecord(), ToBytes(std::string("\x01secret\0", 8)));
   EXPECT_FALSE(a.AtEnd());
-  EXPECT_TRUE(a.ReadNextRecord().empty() && a.AtEnd());
+  EXPECT_TRUE(a.ReadNextRecord().empty());
+  EXPECT_TRUE(a.AtEnd());
   EXPECT_EQ(ErrorNumberOf([&] { a.SetReadPosition(-1); }), err::kBadArgument);
   std::vector<int32_t> ids(3);
   for (int32_t& id : ids) a.AddRecord(id, 0, 0, ToBytes("r"));
@@ -210,9 +214,8 @@ TEST_F(RecordAdapterTest, ReadsSkipDeletedRecordsNewOnesTakeFreshIdsFromTheSeed)
 
 TEST_F(RecordAdapterTest, EveryOperationRaisesOnceTheLauncherIsGone) {
   Write("CRVN_Corvane_Test.pdb", testing::SmallDatabase());
-  int alive[2];
-  ASSERT_EQ(::pipe(alive), 0);
-  HotSyncLink watched(dir.path(), HotSyncLink::Source::kAlways, alive[0]);
+  auto [alive, launcher] = sys::Pipe();
+  HotSyncLink watched(dir.path(), HotSyncLink::Source::kAlways, std::move(alive));
   auto open = [&] {
     return PDDatabaseOpener(watched).OpenDatabase("CRVN_Corvane_Test", kRecordAdapterClass,
                                                   kOpenReadWrite);
@@ -230,13 +233,17 @@ TEST_F(RecordAdapterTest, EveryOperationRaisesOnceTheLauncherIsGone) {
   db.ClearRecords(0, 255);  // a change still to be written back
   EXPECT_TRUE(watched.IsSyncInProgress());
   const std::string before = testing::ReadFileBytes(dir.path() + "/CRVN_Corvane_Test.pdb");
-  ::close(alive[1]);
+  launcher.Reset();
   EXPECT_FALSE(watched.IsSyncInProgress());
   int32_t id = 0;
-  const std::function<void()> operations[] = {
-      [&] { open(); },          [&] { db.ReadNextRecord(); },        [&] { db.RecordTotal(); },
-      [&] { db.AtEnd(); },      [&] { db.AddRecord(id, 0, 0, {}); }, [&] { db.SetReadPosition(0); },
-      [&] { watched.Flush(); }, [&] { db.ClearRecords(0, 255); }};
+  const std::function<void()> operations[] = {[&] { open(); },
+                                              [&] { db.ReadNextRecord(); },
+                                              [&] { db.RecordTotal(); },
+                                              [&] { db.AtEnd(); },
+                                              [&] { db.AddRecord(id, 0, 0, {}); },
+                                              [&] { db.SetReadPosition(0); },
+                                              [&] { watched.Flush(testing::FakeClock()); },
+                                              [&] { db.ClearRecords(0, 255); }};
   for (const auto& operation : operations) EXPECT_EQ(ErrorNumberOf(operation), err::kHotSyncEnded);
   EXPECT_EQ(testing::ReadFileBytes(dir.path() + "/CRVN_Corvane_Test.pdb"), before);
 }

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "fixtures/fake_window.h"
 #include "fixtures/pdb_test_support.h"
 #include "fixtures/temp_dir.h"
 #include "handheld/handheld_database.h"
@@ -34,7 +35,7 @@ TEST(PdbInteropTest, DatabasesWeWriteLoadInPalmPdb) {
   PDRecordAdapter(todo).AddRecord(id, 0, 0, testing::ToBytes(std::string("\x01\x02new\0", 6)));
   auto small = folder.Open("CRVN_Corvane_Test");
   PDRecordAdapter(small).ClearRecords(0, 255);
-  folder.Flush();
+  folder.Flush(testing::FakeClock());
   ASSERT_TRUE(small->records().empty());
   EXPECT_TRUE(testing::PalmPdbSees(dir.path() + "/ToDoDB.pdb", todo->file()));
   EXPECT_TRUE(testing::PalmPdbSees(dir.path() + "/small.pdb", small->file()));

@@ -12,6 +12,7 @@
 #include "fixtures/caught_error.h"
 #include "fixtures/child_process.h"
 #include "fixtures/handheld_builder.h"
+#include "handheld/database_names.h"
 #include "import/flights_import.h"
 #include "import/version_import.h"
 #include "platform/settings_file.h"

@@ -8,6 +8,7 @@
 
 #include "control/closing.h"
 #include "fixtures/handheld_builder.h"
+#include "handheld/database_names.h"
 #include "import/cache_import.h"
 #include "import/flights_import.h"
 #include "import/version_import.h"

@@ -6,6 +6,7 @@
 
 #include "fixtures/child_process.h"
 #include "fixtures/handheld_builder.h"
+#include "handheld/database_names.h"
 #include "import/cache_import.h"
 #include "import/field_list.h"
 #include "import/flights_import.h"

@@ -36,8 +36,8 @@ using ConduitLogTest = testing::ConduitTest;
 
 TEST_F(ConduitLogTest, AnUnwritableLogFolderIsShownOnceTheLinesStillListed) {
   frm.appPath = temp.path() + "/no-such-folder";
-  WriteLog(frm, "lost", kToListAndFile, 1);
-  WriteLog(frm, "lost too", kToListAndFile, 1);
+  Log(frm, "lost", 1);
+  Log(frm, "lost too", 1);
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.messages[0].title + ": " + window.messages[0].text.substr(0, 29),
             "CorvaneConduit: 2 - No such file or directory");

@@ -2,15 +2,13 @@
 
 #include <signal.h>
 
-#include <chrono>
 #include <csignal>
-#include <exception>
-#include <thread>
 
-#include "control/stage_texts.h"
+#include "common/status_wait.h"
+#include "exchange/exchange_files.h"
+#include "exchange/small_file.h"
 #include "support/atomic_file.h"
-#include "support/exchange_path.h"
-#include "support/text_file.h"
+#include "support/join_path.h"
 #include "support/text_ops.h"
 
 namespace corvane::pc {
@@ -25,13 +23,7 @@ void OnInterrupt(int) {
 }  // namespace
 
 std::string ReadStage(const std::string& exchange) {
-  try {
-    std::string path = JoinPath(exchange, kStatusFileName);
-    if (!RegularFileExists(path)) return "";
-    return ToLowerAscii(TrimSpaces(ReadWholeFile(path)));
-  } catch (const std::exception&) {
-    return "";  // caught mid-write: the next poll reads it again
-  }
+  return ReadStatusText(JoinPath(exchange, kStatusFileName));
 }
 
 void WriteStage(const std::string& exchange, const std::string& stage) {
@@ -42,17 +34,27 @@ WaitResult WaitForStage(const std::string& exchange, const std::string& want,
                         const std::string& error_stage, ConduitProcess& conduit, double timeout) {
   const std::string wanted = ToLowerAscii(want);
   const std::string failed = ToLowerAscii(error_stage);
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);
-  for (;;) {
-    std::optional<int> status = conduit.Poll();
-    std::string seen = ReadStage(exchange);
-    if (seen == wanted) return {Outcome::kReached, seen, status};
-    if (seen == failed) return {Outcome::kConduitFailed, seen, status};
-    if (status) return {Outcome::kConduitEnded, seen, status};
-    if (g_interrupted) return {Outcome::kInterrupted, seen, status};
-    if (std::chrono::steady_clock::now() >= deadline) return {Outcome::kTimedOut, seen, status};
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
+  WaitResult result{Outcome::kTimedOut, "", std::nullopt};
+  // The conduit is asked first, so that one that ends right after writing
+  // want is seen to have reached it.
+  const StatusWait wait = WaitForStatus(
+      JoinPath(exchange, kStatusFileName), timeout,
+      [&](const std::string& seen) {
+        if (seen == wanted)
+          result.outcome = Outcome::kReached;
+        else if (seen == failed)
+          result.outcome = Outcome::kConduitFailed;
+        else if (result.status)
+          result.outcome = Outcome::kConduitEnded;
+        else if (g_interrupted)
+          result.outcome = Outcome::kInterrupted;
+        else
+          return false;
+        return true;
+      },
+      [&] { result.status = conduit.Poll(); });
+  result.seen = wait.seen;
+  return result;
 }
 
 void CatchInterrupts() {

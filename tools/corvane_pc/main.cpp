@@ -12,8 +12,8 @@
 #include "common/process_name.h"
 #include "corvane_pc/options.h"
 #include "corvane_pc/sync_run.h"
+#include "platform/file_size_signal.h"
 #include "support/conduit_error.h"
-#include "support/file_size_signal.h"
 #include "version.h"
 
 int main(int argc, char** argv) {

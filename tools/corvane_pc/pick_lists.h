@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "exchange/exchange_files.h"
+
 namespace corvane::pc {
 
 // The four pick lists the handheld and the PC application share.
@@ -16,10 +18,10 @@ struct ListFile {
 };
 
 inline constexpr std::array<ListFile, 4> kListFiles = {{
-    {ListKind::kAircraft, "acreg_actype.txt", "aircraft"},
-    {ListKind::kAirport, "airport.txt", "airports"},
-    {ListKind::kPerson, "PERSON.txt", "persons"},
-    {ListKind::kSimulator, "simulator.txt", "simulators"},
+    {ListKind::kAircraft, kPickListFiles[0].written_as, "aircraft"},
+    {ListKind::kAirport, kPickListFiles[1].written_as, "airports"},
+    {ListKind::kPerson, kPickListFiles[2].written_as, "persons"},
+    {ListKind::kSimulator, kPickListFiles[3].written_as, "simulators"},
 }};
 
 // The entries of a list file: its CR LF lines without their leading and

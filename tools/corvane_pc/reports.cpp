@@ -6,9 +6,9 @@
 #include <map>
 #include <numeric>
 
+#include "exchange/exchange_path.h"
 #include "export/report_pieces.h"
 #include "support/conduit_error.h"
-#include "support/exchange_path.h"
 #include "support/text_file.h"
 
 namespace corvane::pc {

@@ -5,7 +5,6 @@
 #include <map>
 #include <memory>
 
-#include "control/stage_texts.h"
 #include "corvane_pc/conduit_process.h"
 #include "corvane_pc/handshake.h"
 #include "corvane_pc/logbook.h"
@@ -13,12 +12,15 @@
 #include "corvane_pc/reports.h"
 #include "corvane_pc/schema.h"
 #include "corvane_pc/staging.h"
+#include "exchange/exchange_files.h"
+#include "exchange/exchange_path.h"
+#include "exchange/stage_texts.h"
 #include "platform/executable_folder.h"
 #include "platform/log_folder.h"
 #include "platform/settings_file.h"
 #include "support/atomic_file.h"
 #include "support/conduit_error.h"
-#include "support/exchange_path.h"
+#include "support/conduit_log.h"
 #include "support/mod_reg.h"
 #include "support/text_file.h"
 
@@ -56,7 +58,7 @@ class Run {
   bool Await(const char* stage, const char* error_stage);
   // The conduit keeps its log beside itself, or per user when it may not.
   std::string ConduitLog() const {
-    return LogFolder(std::filesystem::path(conduit_).parent_path().string()) + "/palmSynclog.txt";
+    return LogFolder(std::filesystem::path(conduit_).parent_path().string()) + "/" + kLogFileName;
   }
   Prepared Prepare();
   void Summary(const Prepared& p, size_t committed);
@@ -135,7 +137,8 @@ bool Run::Await(const char* stage, const char* error_stage) {
 Prepared Run::Prepare() {
   Prepared p;
   // Flights: only staged here; the logbook itself changes after the conduit's end.
-  std::vector<Flight> flights = ParseFlights(ReadIfPresent(ExchangeFile(exchange_, "db.txt")));
+  std::vector<Flight> flights =
+      ParseFlights(ReadIfPresent(ExchangeFile(exchange_, kFlightsFileName)));
   p.imported = flights.size();
   Logbook book = ReadLogbook(o_.logbook);
   p.added = AddFlights(book, flights);
@@ -148,9 +151,9 @@ Prepared Run::Prepare() {
     p.lists[f.name] = MergeList(f.kind, own, received);
     WriteFileAtomically(received_path, ListText(p.lists[f.name]));
   }
-  WriteWholeFile(ExchangeFile(exchange_, "corvane.txt"), SchemaText(schema_));
+  WriteWholeFile(ExchangeFile(exchange_, kSchemaFileName), SchemaText(schema_));
   p.reports = BuildReports(book, schema_);
-  WriteReports(JoinPath(exchange_, "Reports"), p.reports);
+  WriteReports(JoinPath(exchange_, kReportsFolderName), p.reports);
   StageFlights(o_.logbook, p.header, p.added);
   return p;
 }

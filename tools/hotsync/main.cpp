@@ -6,7 +6,6 @@
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,7 +15,10 @@
 #include <vector>
 
 #include "handheld/hotsync_link.h"
-#include "support/file_size_signal.h"
+#include "platform/file_size_signal.h"
+#include "support/conduit_error.h"
+#include "support/folder_lock.h"
+#include "support/system.h"
 #include "version.h"
 
 namespace {
@@ -75,41 +77,39 @@ int Refuse(const std::string& message) {
   return kRefused;
 }
 
-// Opens and locks the handheld folder; returns the descriptor or -1 after
-// reporting why the folder was refused.
-int HoldFolder(const std::string& dir, int& status) {
+// Locks the handheld folder; false after reporting why it was refused.
+bool HoldFolder(const std::string& dir, corvane::FolderLock& lock, int& status) {
   struct stat st;
   if (::stat(dir.c_str(), &st) != 0) {
     status = Refuse("handheld folder '" + dir + "': " + std::strerror(errno));
-    return -1;
+    return false;
   }
   if (!S_ISDIR(st.st_mode)) {
     status = Refuse("handheld folder '" + dir + "' is not a folder");
-    return -1;
+    return false;
   }
   if (::access(dir.c_str(), R_OK | W_OK | X_OK) != 0) {
     status = Refuse("handheld folder '" + dir +
                     "' is not readable and writable: " + std::strerror(errno));
-    return -1;
+    return false;
   }
-  // Close-on-exec: the lock must stay with the launcher, never with PROGRAM.
-  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) {
-    status = Refuse("handheld folder '" + dir + "': " + std::strerror(errno));
-    return -1;
-  }
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    int e = errno;
-    ::close(fd);
-    if (e == EWOULDBLOCK) {
-      status = Refuse("handheld folder '" + dir +
-                      "' is already held by another HotSync operation (hotsync)");
-    } else {
-      status = Refuse("cannot lock handheld folder '" + dir + "': " + std::strerror(e));
+  try {
+    // The lock stays with the launcher, never with PROGRAM (close-on-exec).
+    switch (lock.Hold(dir)) {
+      case corvane::FolderLock::Outcome::kHeld:
+        return true;
+      case corvane::FolderLock::Outcome::kHeldElsewhere:
+        status = Refuse("handheld folder '" + dir +
+                        "' is already held by another HotSync operation (hotsync)");
+        break;
+      case corvane::FolderLock::Outcome::kNoFolder:
+        status = Refuse("handheld folder '" + dir + "': " + std::strerror(ENOENT));
+        break;
     }
-    return -1;
+  } catch (const corvane::ConduitError& e) {
+    status = Refuse("cannot lock handheld folder '" + dir + "': " + std::strerror(e.number()));
   }
-  return fd;
+  return false;
 }
 
 // Whether PATH holds a file of that name: a folder on PATH that we may not
@@ -167,8 +167,8 @@ int main(int argc, char** argv) {
   if (i >= argc) return Usage("missing PROGRAM to run");
 
   int status = 0;
-  int lock_fd = HoldFolder(dir, status);
-  if (lock_fd < 0) return status;
+  corvane::FolderLock lock;
+  if (!HoldFolder(dir, lock, status)) return status;
 
   // The conduit may change its working folder; hand it an absolute path.
   char* real = ::realpath(dir.c_str(), nullptr);
@@ -189,9 +189,11 @@ int main(int argc, char** argv) {
   // The conduit gets the read end only; the write end stays here and is
   // closed on exec, so that nothing else holds it: the pipe reaches
   // end-of-file exactly when this launcher is gone, however it ends.
-  int alive[2];
-  if (::pipe2(alive, O_CLOEXEC) != 0) {
-    std::fprintf(stderr, "hotsync: cannot create a pipe: %s\n", std::strerror(errno));
+  std::pair<corvane::sys::Fd, corvane::sys::Fd> alive;
+  try {
+    alive = corvane::sys::Pipe();
+  } catch (const corvane::ConduitError& e) {
+    std::fprintf(stderr, "hotsync: cannot create a pipe: %s\n", e.description().c_str());
     return kCannotExecute;
   }
   std::string launcher = std::to_string(::getpid());
@@ -206,11 +208,11 @@ int main(int argc, char** argv) {
     dfl.sa_handler = SIG_DFL;
     for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) ::sigaction(sig, &dfl, nullptr);
     ::sigprocmask(SIG_SETMASK, &old_mask, nullptr);
-    ::close(alive[1]);
-    ::fcntl(alive[0], F_SETFD, 0);
+    alive.second.Reset();
+    ::fcntl(alive.first.get(), F_SETFD, 0);
     ::setenv(corvane::kHotSyncFolderEnv, folder.c_str(), 1);
     ::setenv(corvane::kHotSyncLauncherEnv, launcher.c_str(), 1);
-    ::setenv(corvane::kHotSyncAliveFdEnv, std::to_string(alive[0]).c_str(), 1);
+    ::setenv(corvane::kHotSyncAliveFdEnv, std::to_string(alive.first.get()).c_str(), 1);
     ::execvp(argv[i], argv + i);
     int e = errno;
     if (e == EACCES && !FoundOnPath(argv[i])) e = ENOENT;
@@ -218,7 +220,7 @@ int main(int argc, char** argv) {
     ::_exit(e == ENOENT ? kNotFound : kCannotExecute);
   }
   g_child = child;
-  ::close(alive[0]);
+  alive.first.Reset();
   ::sigprocmask(SIG_SETMASK, &old_mask, nullptr);
 
   int wstatus = 0;
@@ -228,8 +230,6 @@ int main(int argc, char** argv) {
       return kCannotExecute;
     }
   }
-  ::close(alive[1]);
-  ::close(lock_fd);
   if (WIFEXITED(wstatus)) return WEXITSTATUS(wstatus);
   if (WIFSIGNALED(wstatus)) return 128 + WTERMSIG(wstatus);
   return kCannotExecute;

@@ -11,9 +11,10 @@
 #include "handheld/pdb_format.h"
 #include "pdb_description.h"
 #include "pdb_dump.h"
+#include "platform/file_size_signal.h"
+#include "platform/system_clock.h"
 #include "support/atomic_file.h"
 #include "support/conduit_error.h"
-#include "support/file_size_signal.h"
 #include "version.h"
 
 namespace corvane::pdbtool {
@@ -74,7 +75,7 @@ int Create(const std::string& out_path, const std::string& description) {
       if (in.bad()) throw ConduitError::FromErrno(errno, description);
     }
     const std::string source = description == "-" ? "<stdin>" : description;
-    PdbFile file = ParseDescription(text, source, PalmNow());
+    PdbFile file = ParseDescription(text, source, PalmNow(SystemClock()));
     WriteFileAtomically(out_path, SerializePdb(file));
     return 0;
   } catch (const std::exception& e) {

@@ -10,17 +10,17 @@
 
 #include <chrono>
 #include <cstring>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "common/process_name.h"
+#include "common/status_wait.h"
+#include "exchange/exchange_files.h"
+#include "exchange/small_file.h"
+#include "platform/file_size_signal.h"
 #include "support/atomic_file.h"
-#include "support/exchange_path.h"
-#include "support/file_size_signal.h"
-#include "support/text_file.h"
-#include "support/text_ops.h"
+#include "support/join_path.h"
 
 namespace {
 
@@ -52,21 +52,6 @@ struct Step {
   std::string arg;
   double timeout = 30;
 };
-
-// The stage as the conduit compares it: spaces trimmed, lower case.
-std::string Normalised(const std::string& s) {
-  return corvane::ToLowerAscii(corvane::TrimSpaces(s));
-}
-
-// What status.flag holds, or nothing when it cannot be read (missing, or
-// caught mid-replacement).
-std::optional<std::string> ReadFlag(const std::string& path) {
-  try {
-    return corvane::ReadWholeFile(path);
-  } catch (const std::exception&) {
-    return std::nullopt;
-  }
-}
 
 bool ParseSeconds(const char* text, double& value) {
   char* end = nullptr;
@@ -126,7 +111,7 @@ int main(int argc, char** argv) {
     return Fail("cannot take the name " + name + ": " + std::strerror(errno));
   }
 
-  const std::string flag = corvane::JoinPath(exchange, "status.flag");
+  const std::string flag = corvane::JoinPath(exchange, corvane::kStatusFileName);
   for (const Step& step : steps) {
     if (step.kind == "write") {
       // Replaced whole, so the conduit never reads half a stage.
@@ -136,25 +121,12 @@ int main(int argc, char** argv) {
         return Fail("cannot write '" + step.arg + "' into " + flag + ": " + e.what());
       }
     } else if (step.kind == "wait") {
-      const std::string want = Normalised(step.arg);
-      auto deadline = std::chrono::steady_clock::now() +
-                      std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                          std::chrono::duration<double>(step.timeout));
-      std::string seen;
-      bool found = false;
-      for (;;) {
-        std::optional<std::string> raw = ReadFlag(flag);
-        seen = raw ? Normalised(*raw) : "(no file)";
-        if (seen == want) {
-          found = true;
-          break;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      }
-      if (!found) {
+      const std::string want = corvane::SmallFileText(step.arg);
+      const corvane::StatusWait wait = corvane::WaitForStatus(
+          flag, step.timeout, [&](const std::string& seen) { return seen == want; });
+      if (!wait.done) {
         return Fail("timed out after " + std::to_string(step.timeout) + " s waiting for '" + want +
-                    "' in " + flag + "; it reads '" + seen + "'");
+                    "' in " + flag + "; it reads '" + wait.seen + "'");
       }
     } else if (step.kind == "run") {
       int status = std::system(step.arg.c_str());

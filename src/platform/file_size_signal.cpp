@@ -1,4 +1,4 @@
-#include "support/file_size_signal.h"
+#include "platform/file_size_signal.h"
 
 #include <signal.h>
 

@@ -11,7 +11,4 @@ inline constexpr const char* kStage4 = "stage4 alldone";
 inline constexpr const char* kStage1Error = "stage1 ERROR";
 inline constexpr const char* kStage3Error = "stage3 ERROR";
 
-inline constexpr const char* kStatusFileName = "status.flag";
-inline constexpr const char* kVerboseFileName = "verbose.txt";
-
 }  // namespace corvane

@@ -1,0 +1,29 @@
+#include "common/status_wait.h"
+
+#include <chrono>
+#include <thread>
+
+#include "exchange/small_file.h"
+
+namespace corvane {
+
+StatusWait WaitForStatus(const std::string& path, double timeout,
+                         const std::function<bool(const std::string& seen)>& done,
+                         const std::function<void()>& before_read) {
+  const auto deadline = std::chrono::steady_clock::now() +
+                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                            std::chrono::duration<double>(timeout));
+  for (;;) {
+    if (before_read) before_read();
+    // Caught in the middle of a replacement it reads as "", and again next time.
+    StatusWait wait{false, ReadStatusText(path)};
+    if (done(wait.seen)) {
+      wait.done = true;
+      return wait;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) return wait;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+}  // namespace corvane
