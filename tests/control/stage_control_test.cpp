@@ -6,11 +6,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
+
 #include "control/handshake.h"
 #include "control/launch_gates.h"
 #include "control/stage_engine.h"
 #include "control/startup.h"
 #include "exchange/exchange_lock.h"
+#include "exchange/small_file.h"
+#include "fixtures/child_process.h"
 #include "fixtures/conduit_test_fixture.h"
 #include "handheld/hotsync_link.h"
 
@@ -54,6 +58,18 @@ TEST_F(HandshakeTest, VerbosityReadFromItsFileOrKeptOnAnyProblem) {
       "GFC:ContentLength=3",
       "13 - Type mismatch", "kept same value - 3"}));
   // clang-format on
+}
+
+TEST_F(HandshakeTest, OfAnOversizedFlagOrVerbosityFileOnlyTheStartIsRead) {
+  // Sparse: a file of any size costs no disk, and each tick would read it whole.
+  for (const char* name : {"status.flag", "verbose.txt"}) {
+    testing::WriteFileBytes(Exchange(name), "stage1 pda2pc");
+    ASSERT_EQ(::truncate(Exchange(name).c_str(), 64 << 20), 0);
+  }
+  const std::string status = GetFlagStatus(frm);
+  EXPECT_EQ(status.size(), kSmallFileLimit);
+  EXPECT_EQ(status.rfind("stage1 pda2pc", 0), 0u);
+  EXPECT_EQ(GetFileContent(frm, Exchange("verbose.txt")).size(), kSmallFileLimit);
 }
 
 class EndingsTest : public testing::ConduitTest {
@@ -120,10 +136,12 @@ TEST_F(EndingsTest, WithoutAHotSyncOperationTheGateEndsTheRunExitAsksFirst) {
   frm.lastStatus = "stage2 waiting pc";  // No resumes polling; Yes ends the run
   window.answers = {MessageAnswer::kNo, MessageAnswer::kNo, MessageAnswer::kYes,
                     MessageAnswer::kYes};
-  EXPECT_TRUE(Returns([&] { ExitClicked(frm, link); }) && Returns([&] { Ask2Exit(frm, link); }) &&
-              window.timer);
-  EXPECT_FALSE(Returns([&] { ExitClicked(frm, link); }) || window.timer ||
-               Returns([&] { Ask2Exit(frm, link); }));
+  EXPECT_TRUE(Returns([&] { ExitClicked(frm, link); }));
+  EXPECT_TRUE(Returns([&] { Ask2Exit(frm, link); }));
+  EXPECT_TRUE(window.timer);
+  EXPECT_FALSE(Returns([&] { ExitClicked(frm, link); }));
+  EXPECT_FALSE(window.timer);
+  EXPECT_FALSE(Returns([&] { Ask2Exit(frm, link); }));
   frm.lastStatus = "stage4 alldone";  // complete: no question
   EXPECT_FALSE(Returns([&] { ExitClicked(frm, link); }));
   std::vector<std::string> shown;
@@ -186,7 +204,8 @@ TEST_F(EndingsTest, FailingTransferStopsItsPhaseAndWritesTheErrorStage) {
   EXPECT_EQ(window.activity, only);
   // An unexpected error in either phase is shown and logged, each phase punctuating it its way.
   HotSyncLink gone(temp.path() + "/gone", HotSyncLink::Source::kAlways);
-  EXPECT_FALSE(Engine(gone).ImportFromPDA() || Engine(gone).ExportToPDA());
+  EXPECT_FALSE(Engine(gone).ImportFromPDA());
+  EXPECT_FALSE(Engine(gone).ExportToPDA());
   ASSERT_EQ(window.messages.size(), 2u);
   const std::string import = "Error in Synchronization (Importing data from PDA)",
                     export_ = "Error in Synchronization (Exporting data to PDA)";
@@ -199,59 +218,82 @@ TEST_F(EndingsTest, FailingTransferStopsItsPhaseAndWritesTheErrorStage) {
 }
 
 TEST_F(EndingsTest, UnwritableStatusFlagIsWrittenInPlaceOrEndsTheRunSayingWhy) {
+  // Permissions do not stop root: the cases run as a user they stop.
+  const std::optional<testing::TestUser> user = testing::UnprivilegedUser();
+  if (!user) GTEST_SKIP() << "runs as root, and there is no user 'nobody' to run as";
   enum Broken { kGone, kReadOnly, kAllReadOnly };  // the folder, or the folder and the flag
-  const std::tuple<Broken, bool, const char*> cases[] = {
-      // the import's result, the flag after
-      {kGone, true, ""},  // "": the run ended with a message
-      {kReadOnly, true, "stage2 waiting pc"},
-      {kReadOnly, false, "stage1 ERROR"},
-      {kAllReadOnly, true, ""}};
-  const bool root = ::geteuid() == 0;  // permissions do not stop root
+  const std::tuple<Broken, bool, const char*, const char*> cases[] = {
+      // the import's result, the flag after, the run's end ("": it went on)
+      {kGone, true, "stage1 pda2pc", "Cannot write \"stage2 waiting pc\" into status.flag: 2 - "},
+      {kReadOnly, true, "stage2 waiting pc", ""},
+      {kReadOnly, false, "stage1 ERROR", ""},
+      {kAllReadOnly, true, "stage1 pda2pc",
+       "Cannot write \"stage2 waiting pc\" into status.flag: 13 - "}};
   const std::string moved = temp.path() + "/moved";
-  for (const auto& [broken, ok, flag] : cases) {
-    if (root && broken != kGone) continue;
-    window.messages.clear(), frm.lastStatus.clear();
+  for (const auto& [broken, ok, flag, said] : cases) {
+    SCOPED_TRACE(flag);
     testing::WriteFileBytes(Exchange("status.flag"), "stage1 pda2pc");
-    StageEngine engine(frm, link,
-                       {{{"GetVesion",
-                          [&, broken = broken, ok = ok] {
-                            if (broken == kGone) std::filesystem::rename(frm.syncPath, moved);
-                            if (broken == kAllReadOnly)
-                              ::chmod(Exchange("status.flag").c_str(), 0444);
-                            if (broken != kGone) ::chmod(frm.syncPath.c_str(), 0555);
-                            return ok;
-                          }}},
-                        {},
-                        {}});
-    const bool ended = !Returns([&] { engine.Tick(); });
+    ASSERT_EQ(::chown(temp.path().c_str(), user->uid, user->gid), 0);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(temp.path())) {
+      ASSERT_EQ(::chown(entry.path().c_str(), user->uid, user->gid), 0);
+    }
+    const std::string end = testing::AsUser(*user, [&, broken = broken, ok = ok] {
+      frm.lastStatus.clear();
+      StageEngine engine(frm, link,
+                         {{{"GetVesion",
+                            [&] {
+                              if (broken == kGone) std::filesystem::rename(frm.syncPath, moved);
+                              if (broken == kAllReadOnly)
+                                ::chmod(Exchange("status.flag").c_str(), 0444);
+                              if (broken != kGone) ::chmod(frm.syncPath.c_str(), 0555);
+                              return ok;
+                            }}},
+                          {},
+                          {}});
+      if (Returns([&] { engine.Tick(); })) return std::string();
+      // Said and logged, not waited for in silence.
+      const std::string text = window.messages.at(0).text;
+      const std::string line = text.substr(0, text.find("\r\n"));
+      return std::to_string(window.end_status) +
+             (LogMessages().back() == line ? " " : " not logged ") + line;
+    });
     if (broken == kGone) std::filesystem::rename(moved, frm.syncPath);
     ::chmod(frm.syncPath.c_str(), 0755);
-    ::chmod(Exchange("status.flag").c_str(), 0644);
-    EXPECT_EQ(ended, !*flag);
-    EXPECT_EQ(Flag(), *flag ? flag : "stage1 pda2pc");
-    if (!ended) continue;
-    // Said and logged, not waited for in silence.
-    EXPECT_EQ(window.end_status, 1);
-    ASSERT_EQ(window.messages.size(), 1u);
-    const std::string said = window.messages[0].text;
-    EXPECT_EQ(said.rfind("Cannot write \"stage2 waiting pc\" into status.flag: " +
-                             std::to_string(broken == kGone ? ENOENT : EACCES) + " - ",
-                         0),
-              0u)
-        << said;
-    EXPECT_EQ(LogMessages().back(), said.substr(0, said.find("\r\n")));
+    EXPECT_EQ(end.substr(0, std::strlen(said) + (*said ? 2 : 0)),
+              *said ? "1 " + std::string(said) : "");
+    EXPECT_EQ(Flag(), flag);
   }
-  if (root) GTEST_SKIP() << "run as root: only the case without permissions ran";
 }
 
-TEST_F(EndingsTest, OnlyAnExportThatHappenedAndAWrittenResetEndAsCompleted) {
+TEST_F(EndingsTest, AfterTheHotSyncEndedNothingTouchesTheFlagOnlyAWrittenResetCompletes) {
+  // The launcher goes during a phase; whether the phase then succeeds (the
+  // export counts as done without a HotSync operation) or fails, status.flag
+  // stays as it was, also at verbosity 0, where no event runs in between.
+  const std::tuple<const char*, bool> phases[] = {
+      {"stage3 pc2pda", true}, {"stage3 pc2pda", false}, {"stage1 pda2pc", false}};
+  for (const auto& [start, result] : phases) {
+    SCOPED_TRACE(start);
+    auto pipe = sys::Pipe();
+    HotSyncLink watched(temp.Sub("handheld"), HotSyncLink::Source::kAlways, std::move(pipe.first));
+    const Transfer ends_launcher{"T", [&, result = result] { return pipe.second.Reset(), result; }};
+    StageEngine engine(frm, watched, {{ends_launcher}, {ends_launcher}, {}});
+    frm.currentVerboseLevel = 0, frm.lastStatus.clear();
+    testing::WriteFileBytes(Exchange("status.flag"), start);
+    EXPECT_FALSE(Returns([&] { engine.Tick(); }));
+    EXPECT_EQ(window.end_status, 1);
+    EXPECT_EQ(Flag(), start);
+  }
+  // A tick due while the end is logged finds the PC application's next stage: no phase starts.
+  frm.currentVerboseLevel = 5, frm.lastStatus = "stage2 waiting pc";
   auto [alive, launcher] = sys::Pipe();
   HotSyncLink watched(temp.Sub("handheld"), HotSyncLink::Source::kAlways, std::move(alive));
-  StageEngine engine(frm, watched, {{}, {{"Report", [&] { return launcher.Reset(), true; }}}, {}});
+  StageEngine engine = Engine(watched);
   testing::WriteFileBytes(Exchange("status.flag"), "stage3 pc2pda");
-  EXPECT_FALSE(Returns([&] { engine.Tick(); }));
-  EXPECT_EQ(window.end_status, 1);
-  EXPECT_EQ(Flag(), "stage3 pc2pda");  // no "stage4 alldone" once the launcher is gone
+  launcher.Reset();
+  window.events.push_back([&] { engine.Tick(); });
+  EXPECT_FALSE(Returns([&] { engine.HotSyncEnded(); }));
+  EXPECT_EQ(Flag(), "stage3 pc2pda");
+  EXPECT_TRUE(calls.empty());
   EXPECT_EQ(window.log_items.back(),
             "HotSync operation ended before the synchronization was complete: the flights stay on "
             "the handheld");
@@ -311,6 +353,23 @@ TEST_F(EndingsTest, ExchangeFolderHeldByAnotherConduitIsLeftUntouched) {
                                            "(Corvane Sync will not continue).");
     EXPECT_EQ(log.back(), "exchange folder held by another synchronisation: " + exchange);
   }
+  // A folder that cannot be locked (a loop of links here) is refused the same way.
+  const std::string loop = temp.path() + "/loop";
+  ASSERT_EQ(::symlink("loop", loop.c_str()), 0);
+  ExchangeLock mine;
+  window.messages.clear();
+  EXPECT_FALSE(Returns([&] {
+    StartUp(frm, link,
+            {.app_path = frm.appPath,
+             .read_sync_path = [&] { return SyncPathReading(loop + "/"); },
+             .is_process_running = [](auto&, bool) { return true; },
+             .exchange_lock = &mine});
+  }));
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(
+      window.messages[0].text.rfind("The exchange folder " + loop + "/ cannot be locked: 40 - ", 0),
+      0u)
+      << window.messages[0].text;
 }
 
 }  // namespace

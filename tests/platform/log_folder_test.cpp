@@ -2,9 +2,7 @@
 
 #include "platform/log_folder.h"
 
-#include <grp.h>
 #include <gtest/gtest.h>
-#include <pwd.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,25 +18,11 @@ namespace {
 
 using testing::TempDir;
 
-// Runs f in a child process as uid (dropping root when the tests run as
-// root) and gives back what f returned.
-std::string AsUser(uid_t uid, gid_t gid, const std::function<std::string()>& f) {
-  return testing::InChild([&] {
-    const bool as_user = ::geteuid() == uid ||
-                         (::setgroups(0, nullptr) == 0 && ::setgid(gid) == 0 && ::setuid(uid) == 0);
-    return as_user ? f() : "cannot become the user";
-  });
-}
-
 TEST(LogFolderTest, BesideTheExecutableWhenWritableElsePerUser) {
-  uid_t uid = ::getuid();
-  gid_t gid = ::getgid();
-  if (uid == 0) {
-    const passwd* nobody = ::getpwnam("nobody");
-    if (!nobody) GTEST_SKIP() << "runs as root, and there is no user 'nobody' to run as";
-    uid = nobody->pw_uid;
-    gid = nobody->pw_gid;
-  }
+  const std::optional<testing::TestUser> user = testing::UnprivilegedUser();
+  if (!user) GTEST_SKIP() << "runs as root, and there is no user 'nobody' to run as";
+  const uid_t uid = user->uid;
+  const gid_t gid = user->gid;
   TempDir temp;
   const std::string t = temp.path();
   for (const char* folder : {"portable", "system", "shared"}) {
@@ -64,17 +48,18 @@ TEST(LogFolderTest, BesideTheExecutableWhenWritableElsePerUser) {
   };
   std::string expected;
   for (const Case& c : cases) expected += c.expected + "\n";
-  EXPECT_EQ(AsUser(uid, gid,
-                   [&] {
-                     std::string found;
-                     ::setenv("HOME", (t + "/home").c_str(), 1);
-                     for (const Case& c : cases) {
-                       ::unsetenv("XDG_STATE_HOME");
-                       if (c.state_home) ::setenv("XDG_STATE_HOME", c.state_home->c_str(), 1);
-                       found += LogFolder(t + "/" + c.folder) + "\n";
-                     }
-                     return found;
-                   }),
+  EXPECT_EQ(testing::AsUser(*user,
+                            [&] {
+                              std::string found;
+                              ::setenv("HOME", (t + "/home").c_str(), 1);
+                              for (const Case& c : cases) {
+                                ::unsetenv("XDG_STATE_HOME");
+                                if (c.state_home)
+                                  ::setenv("XDG_STATE_HOME", c.state_home->c_str(), 1);
+                                found += LogFolder(t + "/" + c.folder) + "\n";
+                              }
+                              return found;
+                            }),
             expected);
   for (const std::string& made : {std::string("/state"), "/state/Veltrane-soft" + std::string(),
                                   "/state" + per_user, "/home/.local/state" + per_user}) {
