@@ -11,6 +11,7 @@
 #include "handheld/pdb_format.h"
 #include "handheld/sync_library.h"
 #include "platform/ini_format.h"
+#include "platform/wine_registry.h"
 #include "support/conduit_error.h"
 #include "support/integer_text.h"
 #include "support/text_ops.h"
@@ -175,6 +176,26 @@ FuzzOutcome CheckSettingsIni(const uint8_t* data, size_t size) {
   return Accepted();
 }
 
+FuzzOutcome CheckWineRegistry(const uint8_t* data, size_t size) {
+  const std::string file = Text(data, size);
+  const std::string key = "Software\\Veltrane-soft\\Corvane";
+  std::optional<std::string> value;
+  try {
+    value = FindWineRegistryString(file, key, "PalmSyncPath");
+  } catch (const ConduitError& e) {
+    return Refused(e, {err::kDamagedWineRegistry});
+  }
+  // Wine may write its lines ended by CR LF: the same file reads the same.
+  if (file.find('\r') == std::string::npos) {
+    std::string crlf;
+    for (char c : file) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    if (FindWineRegistryString(crlf, key, "PalmSyncPath") != value) {
+      return Fault("reads differently with CR LF line ends");
+    }
+  }
+  return Accepted();
+}
+
 const std::vector<FuzzTarget>& FuzzTargets() {
   static const std::vector<FuzzTarget> targets = {
       {"pdb_reader", CheckPdbReader},
@@ -183,6 +204,7 @@ const std::vector<FuzzTarget>& FuzzTargets() {
       {"report_splitter", CheckReportSplitter},
       {"small_file_text", CheckSmallFileText},
       {"settings_ini", CheckSettingsIni},
+      {"wine_registry", CheckWineRegistry},
   };
   return targets;
 }

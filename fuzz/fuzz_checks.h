@@ -39,6 +39,9 @@ FuzzOutcome CheckSmallFileText(const uint8_t* data, size_t size);
 // 0xFF byte and the text to store): the stored text reads back whatever the
 // file held.
 FuzzOutcome CheckSettingsIni(const uint8_t* data, size_t size);
+// A Wine prefix's user.reg: the exchange folder's value, or the damaged-
+// registry error, and the same answer with CR LF line ends.
+FuzzOutcome CheckWineRegistry(const uint8_t* data, size_t size);
 
 struct FuzzTarget {
   const char* name;  // also its corpus folder, fuzz/corpus/<name>

@@ -87,7 +87,8 @@ TEST_F(LaunchWindowE2eTest, NotificationWhenThePcApplicationIsMissingThenSuppres
     display.Capture(dialog, std::string(dir) + "/notification.png");
   }
   // Tick "Don't show this message again", then Close.
-  ASSERT_TRUE(display.Click(dialog, 16, 141) && display.Click(dialog, 346, 141));
+  ASSERT_TRUE(display.Click(dialog, 16, 141));
+  ASSERT_TRUE(display.Click(dialog, 346, 141));
   EXPECT_EQ(conduit.Wait(30), std::optional<int>(1));
   EXPECT_NE(ReadFileBytes(config + "/Veltrane-soft/Corvane.conf").find("PalmSyncSuppressNotify=1"),
             std::string::npos);

@@ -3,6 +3,7 @@
 
 #include "handheld/handheld_folder.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -26,6 +27,11 @@ namespace corvane {
 namespace {
 
 using testing::ToBytes;
+
+ino_t Inode(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
 
 class HandheldFolderTest : public ::testing::Test {
  protected:
@@ -126,18 +132,21 @@ TEST_F(HandheldFolderTest, WriterKilledMidWriteLeavesOldOrNewFile) {
   }
   const Bytes bytes_a = SerializePdb(a), bytes_b = SerializePdb(b);
   WriteFileAtomically(db_path, bytes_a);
-  std::mt19937 random(std::random_device{}());
+  const unsigned seed = std::random_device{}();
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  std::mt19937 random(seed);
   for (int round = 0; round < 8; ++round) {
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    for (int i = 0; child == 0; ++i) WriteFileAtomically(db_path, i % 2 ? bytes_a : bytes_b);
-    ::usleep(std::uniform_int_distribution<useconds_t>(2000, 60000)(random));
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "the writer failed on its own";
-    const Bytes now = ToBytes(testing::ReadFileBytes(db_path));
-    EXPECT_TRUE(now == bytes_a || now == bytes_b) << "torn file in round " << round;
+    const ino_t before = Inode(db_path);
+    testing::ForkedChild writer([&] {
+      for (int i = 0;; ++i) WriteFileAtomically(db_path, i % 2 ? bytes_a : bytes_b);
+    });
+    // Once it writes, the moment of the kill is the dice's.
+    ASSERT_TRUE(testing::WaitUntil([&] { return Inode(db_path) != before; }, 30));
+    ::usleep(std::uniform_int_distribution<useconds_t>(0, 40000)(random));
+    ASSERT_TRUE(WIFSIGNALED(writer.Kill())) << "the writer failed on its own";
+    EXPECT_THAT(ToBytes(testing::ReadFileBytes(db_path)),
+                ::testing::AnyOf(::testing::Eq(bytes_a), ::testing::Eq(bytes_b)))
+        << "torn file in round " << round;
     HandheldFolder next(dir.path());
     EXPECT_EQ(Entries(), std::vector<std::string>{"CRVN_Corvane_Test.pdb"});
   }

@@ -31,7 +31,9 @@ TEST(PdbFormatTest, DatabasesWriteBackByteIdentical) {
     EXPECT_EQ(SerializePdb(ParsePdb(bytes, name)), bytes) << name;
   }
   const PdbFile back = ParsePdb(inputs.back().second, "x");
-  EXPECT_TRUE(back.records[0].data.empty() && back.sort_info && back.sort_info->empty());
+  EXPECT_TRUE(back.records[0].data.empty());
+  ASSERT_TRUE(back.sort_info);
+  EXPECT_TRUE(back.sort_info->empty());
   EXPECT_EQ(back.records[2].category(), 3);
 }
 

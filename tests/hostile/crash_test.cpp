@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "control/startup.h"
 #include "fixtures/temp_dir.h"
 #include "platform/system_process_list.h"
 #include "support/conduit_error.h"
@@ -26,7 +27,8 @@ using namespace std::string_literals;
 using testing::TempDir;
 using testing::WriteFileBytes;
 
-const std::string kStartUpPattern = R"((?:\\|^)corvane(?!conduit)[^\\]*\.exe)";
+// The conduit's own pattern for the PC application.
+const std::string kStartUpPattern = kPcApplicationPattern;
 
 TEST(ProcessListCrashTest, ProcessesWhoseFilesCannotBeReadAreLeftOut) {
   TempDir proc;

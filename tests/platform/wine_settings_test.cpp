@@ -59,6 +59,15 @@ TEST(WineRegistryTest, StringValuesOfTheKey) {
       // Another key's damage does not matter.
       {kHeader + "[Software\\\\Other] 1\n\"PalmSyncPath\"=\"open\n", std::nullopt},
       {kHeader + kKey + "\"PalmSyncPath\"=str(2):\"%HOME%\"\n", std::nullopt},
+      // Octal escapes, a pair of UTF-16 surrogates and half of one.
+      {kHeader + kKey +
+           R"("PalmSyncPath"="C:\\\101b\0\xd83d\xde00\xd83d!")"
+           "\n",
+       std::string("C:\\Ab\0\xf0\x9f\x98\x80\xef\xbf\xbd!", 14)},
+      // Line ends of Windows; a later value replaces an earlier one.
+      {"WINE REGISTRY Version 2\r\n" + kKey + "\"PalmSyncPath\"=\"C:\\\\\"\r\n", "C:\\"},
+      {kHeader + kKey + "\"PalmSyncPath\"=\"a\"\n\"PalmSyncPath\"=\"b\"\n", "b"},
+      {kHeader + kKey + "\"PalmSyncPath\"=\"a\"\n\"PalmSyncPath\"=dword:1\n", std::nullopt},
       {kHeader + kKey + "\"PalmSyncPath\"=\"C:\\\\open\n", std::nullopt, err::kDamagedWineRegistry},
       {kHeader + kKey + "PalmSyncPath=C:\n", std::nullopt, err::kDamagedWineRegistry},
   };
