@@ -22,8 +22,8 @@ if [ -n "${CORVANE_DEMO_BIN:-}" ]; then
   for p in CorvaneConduit hotsync pdbtool corvane-pc; do cp -f "$CORVANE_DEMO_BIN/$p" "$bin/"; done
 else
   cd "$repo"
-  scripts/install-deps.sh
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  scripts/install-deps.sh --program
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_TESTS=OFF -DCORVANE_BENCH=OFF
   # Only what the demonstration runs: the tests and benchmarks are scripts/test.sh's business.
   cmake --build build -j2 --target CorvaneConduit hotsync pdbtool corvane-pc
   cmake --install build --prefix "$folder"

@@ -108,7 +108,9 @@ TEST_F(ImportTest, EachFlightGivesTheFieldNamesAndItsValuesInFieldOrder) {
     EXPECT_EQ(PDAtoPC_CorvaneDB(frm, link), flights == 0);
     EXPECT_EQ(Read("db.txt"), "");
     ASSERT_EQ(window.messages.size(), boxes);
-    if (!schema) EXPECT_EQ(window.messages[0].text, "Record, Databse etc. not found.");
+    if (!schema) {
+      EXPECT_EQ(window.messages[0].text, "Record, Databse etc. not found.");
+    }
     if (flights) {
       EXPECT_EQ(window.messages.back().text,
                 "1003 - The handheld's logbook schema (CRVN_Corvane_Schema) " + why +

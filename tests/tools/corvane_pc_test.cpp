@@ -20,7 +20,7 @@
 namespace corvane {
 namespace {
 
-TEST(CorvanePcTest, NewFlightsWaitWhenTheHandheldMayHaveBeenEmptied) {
+TEST(CorvanePcE2eTest, NewFlightsWaitWhenTheHandheldMayHaveBeenEmptied) {
   // What a stand-in conduit does once the PC application wrote "stage3 pc2pda".
   const std::tuple<const char*, bool> conduits[] = {
       {"printf 'stage4 alldone' > \"$X/status.flag\"; exit 1", true},
