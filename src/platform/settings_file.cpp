@@ -11,8 +11,10 @@
 #include "platform/ini_format.h"
 #include "platform/user_folders.h"
 #include "support/atomic_file.h"
+#include "support/conduit_error.h"
 #include "support/file_open.h"
 #include "support/text_file.h"
+#include "support/system.h"
 #include "support/text_ops.h"
 
 namespace corvane {
@@ -95,11 +97,15 @@ bool SettingsFile::CreateKey(RootKey root, const std::string& path) {
   if (!file) return false;
   if (!MakeFolders(FolderOf(*file), 0700)) return false;
   // Never waits for a reader of a FIFO there; only a regular file is a key.
-  int fd = ::open(file->c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  struct stat st;
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
+  bool ok = false;
+  try {
+    sys::Fd fd = sys::Open(*file, O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY, 0600);
+    ok = S_ISREG(sys::FStat(fd, *file).st_mode);
+    if (ok) sys::FSync(fd, *file);
+    fd.Close(*file);
+  } catch (const ConduitError&) {
+    return false;
+  }
   try {
     SyncFolder(FolderOf(*file));
   } catch (const std::exception&) {
