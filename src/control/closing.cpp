@@ -46,6 +46,7 @@ void CloseMainWindow(FrmMain& frm, HotSyncLink& link, int status) {
     // without letting events run: the window is on its way out.
     AppendLogLine(frm, LogLine(frm, "handheld databases not written: " + ErrorText(e)));
   }
+  link.Close();
   CopyLogToExchange(frm);
   frm.window.EndProcess(status);
   std::abort();  // a window that let the run go on would break every caller

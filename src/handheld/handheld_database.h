@@ -5,12 +5,13 @@
 #include <unordered_set>
 
 #include "handheld/pdb_format.h"
+#include "handheld/record_database.h"
 
 namespace corvane {
 
-// One record database held in memory: every record, deleted ones included,
-// and whether it differs from its file.
-class HandheldDatabase {
+// One record database of a handheld folder, held in memory: every record,
+// deleted ones included, and whether it differs from its file.
+class HandheldDatabase : public RecordDatabase {
  public:
   HandheldDatabase(std::string file_path, PdbFile file);
 
@@ -18,19 +19,19 @@ class HandheldDatabase {
   static HandheldDatabase Load(const std::string& file_path);
 
   const std::string& file_path() const { return file_path_; }
-  std::string name() const { return file_.header.Name(); }
+  std::string name() const override { return file_.header.Name(); }
+  size_t size() const override { return file_.records.size(); }
+  const PdbRecord& Record(size_t index) override { return file_.records[index]; }
   const PdbFile& file() const { return file_; }
   const std::vector<PdbRecord>& records() const { return file_.records; }
   bool dirty() const { return dirty_; }
 
-  // Records not marked deleted.
-  size_t LiveRecordCount() const;
+  size_t LiveRecordCount() const override;
 
-  // Appends a record. unique_id 0 takes a fresh non-zero id from the seed,
-  // skipping ids in use; another id must be free. Returns the id used.
-  uint32_t AddRecord(uint32_t unique_id, uint8_t attributes, Bytes data);
-  // Removes every record, deleted ones included.
-  void ClearRecords();
+  // unique_id 0 takes a fresh non-zero id from the seed, skipping ids in use;
+  // another id must be free.
+  uint32_t AddRecord(uint32_t unique_id, uint8_t attributes, Bytes data) override;
+  void ClearRecords() override;
 
   // Takes the content of a fresh read of the file, dropping any change.
   void Replace(HandheldDatabase&& fresh);

@@ -83,6 +83,10 @@ std::shared_ptr<HandheldDatabase> HandheldFolder::Open(const std::string& name) 
   return db;
 }
 
+std::shared_ptr<RecordDatabase> HandheldFolder::OpenDatabase(const std::string& name) {
+  return Open(name);
+}
+
 void HandheldFolder::Flush(const Clock& clock) {
   std::optional<ConduitError> first_failure;
   for (auto& [name, db] : open_) {

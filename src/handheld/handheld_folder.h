@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "handheld/handheld_store.h"
+
 namespace corvane {
 
 class Clock;
@@ -13,10 +15,10 @@ class HandheldDatabase;
 // A changed database stays in memory until Flush() writes it back, so that
 // many open-add-release cycles cost one write; an unchanged one only while an
 // adapter holds it.
-class HandheldFolder {
+class HandheldFolder : public HandheldStore {
  public:
   explicit HandheldFolder(std::string path);
-  ~HandheldFolder();
+  ~HandheldFolder() override;
 
   // The database whose header name is name; raises ConduitError
   // (err::kNotFound) when the folder holds none, or the reader's error for a
@@ -24,12 +26,12 @@ class HandheldFolder {
   // header cannot be read. A database with unsaved changes is returned as it
   // stands; one without is read afresh from its file.
   std::shared_ptr<HandheldDatabase> Open(const std::string& name);
+  std::shared_ptr<RecordDatabase> OpenDatabase(const std::string& name) override;
 
   // Writes every changed database back atomically, dated by clock; raises
   // ConduitError when a write fails (the old file then stays whole).
-  void Flush(const Clock& clock);
-  // True when some open database differs from its file.
-  bool HasChanges() const;
+  void Flush(const Clock& clock) override;
+  bool HasChanges() const override;
 
   const std::string& path() const { return path_; }
 

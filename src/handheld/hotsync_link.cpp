@@ -10,6 +10,9 @@
 
 #include "handheld/handheld_folder.h"
 #include "handheld/launcher_watch.h"
+#include "handheld/live_handheld.h"
+#include "link/byte_stream.h"
+#include "link/channel.h"
 #include "support/conduit_error.h"
 #include "support/folder_lock.h"
 
@@ -21,16 +24,16 @@ ConduitError NoLink(const std::string& text) {
   return ConduitError(err::kNoHotSyncLink, text);
 }
 
-// The launcher's pipe named in the environment, made ours: none unless it
-// is a valid descriptor of a pipe.
-sys::Fd AliveFdFromEnvironment() {
-  const char* text = std::getenv(kHotSyncAliveFdEnv);
+// A descriptor named in the environment, made ours: none unless it is a
+// valid descriptor of the kind wanted (S_IFIFO, S_IFSOCK).
+sys::Fd FdFromEnvironment(const char* name, mode_t kind) {
+  const char* text = std::getenv(name);
   if (!text || !*text) return sys::Fd();
   char* end = nullptr;
   long fd = std::strtol(text, &end, 10);
   if (!end || *end != '\0' || fd < 0 || fd > 65535) return sys::Fd();
   struct stat st;
-  if (::fstat(static_cast<int>(fd), &st) != 0 || !S_ISFIFO(st.st_mode)) return sys::Fd();
+  if (::fstat(static_cast<int>(fd), &st) != 0 || (st.st_mode & S_IFMT) != kind) return sys::Fd();
   // Nothing this process starts needs it.
   ::fcntl(static_cast<int>(fd), F_SETFD, FD_CLOEXEC);
   return sys::Fd(static_cast<int>(fd));
@@ -41,11 +44,18 @@ sys::Fd AliveFdFromEnvironment() {
 std::unique_ptr<HotSyncLink> HotSyncLink::FromEnvironment() {
   const char* folder = std::getenv(kHotSyncFolderEnv);
   const char* launcher = std::getenv(kHotSyncLauncherEnv);
-  if (!folder || !*folder || !launcher || !*launcher) {
+  sys::Fd channel = FdFromEnvironment(kHotSyncChannelFdEnv, S_IFSOCK);
+  const bool live = channel.valid();
+  if ((!live && (!folder || !*folder)) || !launcher || !*launcher) {
     return std::make_unique<HotSyncLink>(std::nullopt, Source::kLauncher);
   }
-  auto link = std::make_unique<HotSyncLink>(std::string(folder), Source::kLauncher,
-                                            AliveFdFromEnvironment());
+  sys::Fd alive = FdFromEnvironment(kHotSyncAliveFdEnv, S_IFIFO);
+  auto link = live ? std::make_unique<HotSyncLink>(
+                         std::make_unique<link::ChannelTransport>(
+                             std::make_unique<link::FdStream>(std::move(channel), "hotsync")),
+                         Source::kLauncher, std::move(alive))
+                   : std::make_unique<HotSyncLink>(std::string(folder), Source::kLauncher,
+                                                   std::move(alive));
   char* end = nullptr;
   long pid = std::strtol(launcher, &end, 10);
   // A malformed pid can never be our parent, so the operation reads as not in progress.
@@ -60,6 +70,12 @@ HotSyncLink::HotSyncLink(std::optional<std::string> folder, Source source, sys::
     watch_ = std::make_shared<LauncherWatch>(std::move(launcher_fd));
   }
 }
+
+HotSyncLink::HotSyncLink(std::unique_ptr<link::DlpTransport> transport, Source source,
+                         sys::Fd launcher_fd)
+    : transport_(std::move(transport)),
+      source_(source),
+      watch_(std::make_shared<LauncherWatch>(std::move(launcher_fd))) {}
 
 HotSyncLink::~HotSyncLink() = default;
 
@@ -90,12 +106,14 @@ void HotSyncLink::CheckNotEnded() const {
 }
 
 bool HotSyncLink::IsSyncInProgress() const {
-  if (!folder_ || OperationEnded()) return false;
-  CheckFolderUsable();
+  if ((!folder_ && !transport_) || OperationEnded()) return false;
+  if (folder_) CheckFolderUsable();
   if (source_ == Source::kAlways) return true;
   // The environment is inherited by grandchildren and outlives a killed
   // launcher; only the launcher that started us holds the operation for us.
   if (launcher_pid_ <= 0 || ::getppid() != launcher_pid_) return false;
+  // A live handheld's operation lasts as long as its launcher's pipe.
+  if (transport_) return true;
 
   try {
     return FolderLock::HeldElsewhere(*folder_);
@@ -105,17 +123,34 @@ bool HotSyncLink::IsSyncInProgress() const {
   }
 }
 
+HandheldStore& HotSyncLink::Store() {
+  CheckNotEnded();
+  if (transport_) {
+    if (!store_) store_ = std::make_unique<LiveHandheld>(*transport_, watch_);
+    return *store_;
+  }
+  return Folder();
+}
+
 HandheldFolder& HotSyncLink::Folder() {
   CheckNotEnded();
   CheckFolderUsable();
-  if (!handheld_) handheld_ = std::make_unique<HandheldFolder>(*folder_);
-  return *handheld_;
+  if (!store_) {
+    auto folder = std::make_unique<HandheldFolder>(*folder_);
+    folder_store_ = folder.get();
+    store_ = std::move(folder);
+  }
+  return *folder_store_;
 }
 
 void HotSyncLink::Flush(const Clock& clock) {
-  if (!handheld_ || !handheld_->HasChanges()) return;
+  if (!store_ || !store_->HasChanges()) return;
   CheckNotEnded();
-  handheld_->Flush(clock);
+  store_->Flush(clock);
+}
+
+void HotSyncLink::Close() {
+  if (store_ && !OperationEnded()) store_->Close();
 }
 
 }  // namespace corvane

@@ -4,7 +4,8 @@
 
 namespace corvane {
 
-// Whether the launcher that runs this process as its conduit is still there,
+// Whether the HotSync operation this process runs in is still going on: for
+// one thing, whether the launcher that runs it as its conduit is still there,
 // seen through the read end of a pipe whose write end only the launcher
 // holds: the pipe reaches end-of-file once the launcher is gone, however it
 // ended (a kill -9 included), without any help from it.
@@ -17,6 +18,9 @@ class LauncherWatch {
   bool Ended() const;
   // Raises ConduitError (err::kHotSyncEnded) once the launcher is gone.
   void ThrowIfEnded() const;
+  // The operation is over for another reason (a live handheld's connection
+  // failed): from now on it counts as ended.
+  void MarkEnded() const { ended_ = true; }
   // The descriptor, for an event loop to watch; -1 when there is none.
   int fd() const { return fd_.get(); }
 

@@ -1,7 +1,7 @@
 #include "handheld/sync_library.h"
 
-#include "handheld/handheld_database.h"
-#include "handheld/handheld_folder.h"
+#include "handheld/handheld_store.h"
+#include "handheld/record_database.h"
 #include "handheld/hotsync_link.h"
 #include "handheld/launcher_watch.h"
 #include "support/conduit_error.h"
@@ -18,14 +18,14 @@ bool PDHotSyncUtility::IsSyncInProgress() const {
   return link_.IsSyncInProgress();
 }
 
-PDRecordAdapter::PDRecordAdapter(std::shared_ptr<HandheldDatabase> db,
+PDRecordAdapter::PDRecordAdapter(std::shared_ptr<RecordDatabase> db,
                                  std::shared_ptr<const LauncherWatch> watch)
     : db_(std::move(db)), watch_(std::move(watch)) {}
 PDRecordAdapter::~PDRecordAdapter() = default;
 PDRecordAdapter::PDRecordAdapter(PDRecordAdapter&&) noexcept = default;
 PDRecordAdapter& PDRecordAdapter::operator=(PDRecordAdapter&&) noexcept = default;
 
-HandheldDatabase& PDRecordAdapter::Database() const {
+RecordDatabase& PDRecordAdapter::Database() const {
   if (watch_) watch_->ThrowIfEnded();
   if (!db_) throw ConduitError(err::kBadArgument, "The record adapter has no open database");
   return *db_;
@@ -33,18 +33,18 @@ HandheldDatabase& PDRecordAdapter::Database() const {
 
 const Bytes& PDRecordAdapter::ReadNextRecord() {
   static const Bytes kNoRecord;
-  const auto& records = Database().records();
-  while (position_ < records.size() && records[position_].deleted()) ++position_;
-  if (position_ >= records.size()) {
+  RecordDatabase& db = Database();
+  while (position_ < db.size() && db.Record(position_).deleted()) ++position_;
+  if (position_ >= db.size()) {
     at_end_ = true;
     return kNoRecord;
   }
   at_end_ = false;
-  return records[position_++].data;
+  return db.Record(position_++).data;
 }
 
 void PDRecordAdapter::AddRecord(int32_t& id, int32_t, int32_t, const Bytes& data) {
-  HandheldDatabase& db = Database();
+  RecordDatabase& db = Database();
   if (read_only_) {
     throw ConduitError(err::kReadOnlyDatabase, "Database opened read-only: " + db.name());
   }
@@ -54,7 +54,7 @@ void PDRecordAdapter::AddRecord(int32_t& id, int32_t, int32_t, const Bytes& data
 }
 
 void PDRecordAdapter::ClearRecords(int32_t, int32_t) {
-  HandheldDatabase& db = Database();
+  RecordDatabase& db = Database();
   if (read_only_) {
     throw ConduitError(err::kReadOnlyDatabase, "Database opened read-only: " + db.name());
   }
@@ -68,7 +68,7 @@ int32_t PDRecordAdapter::RecordTotal() const {
 }
 
 int32_t PDRecordAdapter::RecordsLeft() const {
-  return static_cast<int32_t>(pdb::kMaxRecords - Database().records().size());
+  return static_cast<int32_t>(pdb::kMaxRecords - Database().size());
 }
 
 void PDRecordAdapter::SetReadPosition(int32_t index) {
@@ -76,11 +76,11 @@ void PDRecordAdapter::SetReadPosition(int32_t index) {
     throw ConduitError(err::kBadArgument, "Negative read position " + std::to_string(index));
   }
   // index counts live records; position_ counts every record.
-  const auto& records = Database().records();
+  RecordDatabase& db = Database();
   size_t live = 0;
   size_t i = 0;
-  for (; i < records.size(); ++i) {
-    if (records[i].deleted()) continue;
+  for (; i < db.size(); ++i) {
+    if (db.Record(i).deleted()) continue;
     if (live == static_cast<size_t>(index)) break;
     ++live;
   }
@@ -102,7 +102,7 @@ PDRecordAdapter PDDatabaseOpener::OpenDatabase(const std::string& name,
     throw ConduitError(err::kBadArgument, "Open mode " + std::to_string(mode) +
                                               " asks for neither reading nor writing");
   }
-  PDRecordAdapter adapter(link_.Folder().Open(name), link_.watch());
+  PDRecordAdapter adapter(link_.Store().OpenDatabase(name), link_.watch());
   adapter.read_only_ = (mode & kModeWrite) == 0;
   return adapter;
 }

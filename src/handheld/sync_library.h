@@ -10,7 +10,7 @@
 namespace corvane {
 
 class HotSyncLink;
-class HandheldDatabase;
+class RecordDatabase;
 class LauncherWatch;
 
 inline constexpr const char* kRecordAdapterClass = "PDDirect.PDRecordAdapter";
@@ -37,7 +37,7 @@ class PDHotSyncUtility {
 // operation it was opened in is over, every operation raises err::kHotSyncEnded.
 class PDRecordAdapter {
  public:
-  explicit PDRecordAdapter(std::shared_ptr<HandheldDatabase> db,
+  explicit PDRecordAdapter(std::shared_ptr<RecordDatabase> db,
                            std::shared_ptr<const LauncherWatch> watch = nullptr);
   ~PDRecordAdapter();
   PDRecordAdapter(PDRecordAdapter&&) noexcept;
@@ -63,9 +63,9 @@ class PDRecordAdapter {
 
  private:
   friend class PDDatabaseOpener;
-  HandheldDatabase& Database() const;
+  RecordDatabase& Database() const;
 
-  std::shared_ptr<HandheldDatabase> db_;
+  std::shared_ptr<RecordDatabase> db_;
   std::shared_ptr<const LauncherWatch> watch_;
   size_t position_ = 0;  // index into the database's records, deleted included
   bool at_end_ = false;
