@@ -182,6 +182,10 @@ const std::vector<FuzzTarget>& FuzzTargets() {
       {"report_splitter", CheckReportSplitter},
       {"small_file_text", CheckSmallFileText},
       {"settings_ini", CheckSettingsIni},
+      {"slp_stream", CheckSlpStream},
+      {"padp", CheckPadp},
+      {"cmp", CheckCmp},
+      {"serial_desktop", CheckSerialDesktop},
   };
   return targets;
 }
