@@ -127,9 +127,9 @@ void PadpLink::SendTickle(uint8_t xid) {
              xid);
 }
 
-void PadpLink::AcknowledgeUntilQuiet(std::chrono::milliseconds quiet) {
+void PadpLink::AcknowledgeUntil(Deadline deadline) {
   try {
-    for (;;) Pump(After(quiet));
+    for (;;) Pump(deadline);
   } catch (const ConduitError& e) {
     if (e.number() != err::kLinkTimeout && e.number() != err::kLinkClosed) throw;
   }

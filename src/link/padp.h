@@ -87,9 +87,9 @@ class PadpLink {
   PadpMessage Receive(Deadline deadline);
   PadpMessage ReceiveWithin(std::chrono::milliseconds silence);
   void SendTickle(uint8_t xid);
-  // Acknowledges whatever still arrives until the line is quiet for quiet
-  // or closed; messages that arrive are dropped.
-  void AcknowledgeUntilQuiet(std::chrono::milliseconds quiet);
+  // Acknowledges whatever still arrives until deadline or the line's end;
+  // messages that arrive are dropped.
+  void AcknowledgeUntil(Deadline deadline);
 
  private:
   struct Awaited {

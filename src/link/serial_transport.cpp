@@ -62,7 +62,7 @@ void SerialDesktop::Tickle() {
 }
 
 void SerialDesktop::Finish(std::chrono::milliseconds linger) {
-  padp_.AcknowledgeUntilQuiet(linger);
+  padp_.AcknowledgeUntil(After(linger));
 }
 
 uint8_t SerialDesktop::NextXid() {

@@ -39,7 +39,7 @@ class SerialDesktop : public DlpTransport {
   void Tickle() override;
   std::chrono::milliseconds TickleInterval() const override { return options_.tickle_interval; }
   // After the last exchange: acknowledges what the handheld still repeats
-  // until it hangs up or is quiet for linger, so that it ends in peace.
+  // until it hangs up or linger has passed, so that it ends in peace.
   void Finish(std::chrono::milliseconds linger);
 
  private:
