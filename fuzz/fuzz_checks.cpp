@@ -205,6 +205,10 @@ const std::vector<FuzzTarget>& FuzzTargets() {
       {"small_file_text", CheckSmallFileText},
       {"settings_ini", CheckSettingsIni},
       {"wine_registry", CheckWineRegistry},
+      {"slp_stream", CheckSlpStream},
+      {"padp", CheckPadp},
+      {"cmp", CheckCmp},
+      {"serial_desktop", CheckSerialDesktop},
   };
   return targets;
 }

@@ -43,6 +43,16 @@ FuzzOutcome CheckSettingsIni(const uint8_t* data, size_t size);
 // registry error, and the same answer with CR LF line ends.
 FuzzOutcome CheckWineRegistry(const uint8_t* data, size_t size);
 
+// The serial stack (serial_fuzz_checks.cpp). SLP: the packets decoded from
+// any split of the input are the same, each its own bytes in the input
+// (accepted when there is one). PADP and CMP: a body that encodes back to
+// itself, or kLinkMalformed. The desktop's end fed the input as all the
+// handheld sends: answers or a link error (accepted when answered).
+FuzzOutcome CheckSlpStream(const uint8_t* data, size_t size);
+FuzzOutcome CheckPadp(const uint8_t* data, size_t size);
+FuzzOutcome CheckCmp(const uint8_t* data, size_t size);
+FuzzOutcome CheckSerialDesktop(const uint8_t* data, size_t size);
+
 struct FuzzTarget {
   const char* name;  // also its corpus folder, fuzz/corpus/<name>
   FuzzCheck check;
