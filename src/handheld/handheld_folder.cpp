@@ -89,15 +89,15 @@ std::shared_ptr<RecordDatabase> HandheldFolder::OpenDatabase(const std::string& 
 
 void HandheldFolder::Flush(const Clock& clock) {
   std::optional<ConduitError> first_failure;
-  for (auto& [name, db] : open_) {
-    if (!db->dirty()) continue;
+  for (auto& entry : open_) {
+    HandheldDatabase& db = *entry.second;
+    if (!db.dirty()) continue;
     try {
       // Straight from the records into the temporary file: the database is
       // never held twice.
-      const PdbHeader header = db->PrepareWrite(PalmNow(clock));
-      WriteFileAtomically(db->file_path(),
-                          [&](ByteSink& out) { WritePdb(header, db->file(), out); });
-      db->MarkWritten(header);
+      const PdbHeader header = db.PrepareWrite(PalmNow(clock));
+      WriteFileAtomically(db.file_path(), [&](ByteSink& out) { WritePdb(header, db.file(), out); });
+      db.MarkWritten(header);
     } catch (const ConduitError& e) {
       // The other databases still get their chance to be written.
       if (!first_failure) first_failure = e;
