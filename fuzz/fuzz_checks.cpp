@@ -182,6 +182,9 @@ const std::vector<FuzzTarget>& FuzzTargets() {
       {"report_splitter", CheckReportSplitter},
       {"small_file_text", CheckSmallFileText},
       {"settings_ini", CheckSettingsIni},
+      {"dlp_request", CheckDlpRequest},
+      {"dlp_response", CheckDlpResponse},
+      {"netsync_stream", CheckNetSyncStream},
   };
   return targets;
 }
