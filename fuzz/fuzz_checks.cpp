@@ -209,6 +209,9 @@ const std::vector<FuzzTarget>& FuzzTargets() {
       {"padp", CheckPadp},
       {"cmp", CheckCmp},
       {"serial_desktop", CheckSerialDesktop},
+      {"dlp_request", CheckDlpRequest},
+      {"dlp_response", CheckDlpResponse},
+      {"netsync_stream", CheckNetSyncStream},
   };
   return targets;
 }

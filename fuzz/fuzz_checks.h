@@ -53,6 +53,14 @@ FuzzOutcome CheckPadp(const uint8_t* data, size_t size);
 FuzzOutcome CheckCmp(const uint8_t* data, size_t size);
 FuzzOutcome CheckSerialDesktop(const uint8_t* data, size_t size);
 
+// A DLP request (link_fuzz_checks.cpp): one that decodes encodes back to the same bytes.
+FuzzOutcome CheckDlpRequest(const uint8_t* data, size_t size);
+// A DLP answer: the same, and the client's decoders refuse it or agree with its sizes.
+FuzzOutcome CheckDlpResponse(const uint8_t* data, size_t size);
+// What a desktop receives over NetSync, after its opening or a request: an
+// answer, or the link's malformed or closed error.
+FuzzOutcome CheckNetSyncStream(const uint8_t* data, size_t size);
+
 struct FuzzTarget {
   const char* name;  // also its corpus folder, fuzz/corpus/<name>
   FuzzCheck check;

@@ -1,0 +1,161 @@
+// The fuzz checks of the Palm protocol code that reads what a handheld
+// sends: DLP messages, the client's decoders of answers, and NetSync's
+// datagrams as the desktop receives them.
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <initializer_list>
+
+#include "fuzz_checks.h"
+#include "link/dlp_answers.h"
+#include "link/dlp_codec.h"
+#include "link/netsync.h"
+#include "support/conduit_error.h"
+
+namespace corvane::fuzz {
+namespace {
+
+using link::Bytes;
+
+FuzzOutcome Fault(const std::string& what) {
+  return {false, what};
+}
+FuzzOutcome Refused(const ConduitError& e, std::initializer_list<int32_t> numbers) {
+  if (std::find(numbers.begin(), numbers.end(), e.number()) != numbers.end()) return {};
+  return Fault("unexpected error " + e.Text());
+}
+
+bool HasZero(const std::string& text) {
+  return text.find('\0') != std::string::npos;
+}
+
+// Runs one of the client's decoders on an answer: it refuses it as
+// malformed, or what it gives holds together. The fault, or "".
+std::string Decoded(const std::function<std::string()>& decode) {
+  try {
+    return decode();
+  } catch (const ConduitError& e) {
+    return e.number() == err::kLinkMalformed ? "" : "decoder raised " + e.Text();
+  }
+}
+
+std::string CheckDecoders(const link::DlpResponse& answer) {
+  const link::DlpArgument* first = answer.Find(link::dlp::kFirstArgId);
+  const size_t size = first == nullptr ? 0 : first->data.size();
+  const std::function<std::string()> decoders[] = {
+      [&] {
+        const link::UserInfo info = link::ParseUserInfo(answer);
+        return HasZero(info.user_name) || 30 + info.user_name.size() + info.password.size() > size
+                   ? "user information larger than its argument"
+                   : "";
+      },
+      [&] {
+        const link::DbListPage page = link::ParseDbList(answer);
+        for (const link::DbInfo& db : page.databases) {
+          if (HasZero(db.name)) return "a database name holds a zero";
+        }
+        return 4 + 44 * page.databases.size() > size ? "more databases than fit" : "";
+      },
+      [&] {
+        const link::DlpRecord record = link::ParseRecord(answer);
+        return 10 + record.data.size() != size ? "record data not the argument's rest" : "";
+      },
+      [&] {
+        const std::vector<uint32_t> ids = link::ParseRecordIds(answer);
+        return 2 + 4 * ids.size() > size ? "more record ids than fit" : "";
+      },
+      [&] {
+        const link::StorageInfo info = link::ParseStorageInfo(answer);
+        return 4 + 26 * info.cards.size() > size ? "more cards than fit" : "";
+      },
+      [&] {
+        const link::FoundDb found = link::ParseFoundDb(answer);
+        return HasZero(found.info.name) ? "a database name holds a zero" : "";
+      },
+      [&] {
+        link::ParseSysInfo(answer);
+        link::ParseNetSyncInfo(answer);
+        link::ParseResource(answer);
+        return "";
+      },
+  };
+  for (const auto& decode : decoders) {
+    const std::string fault = Decoded(decode);
+    if (!fault.empty()) return fault;
+  }
+  return "";
+}
+
+// What the handheld sent, handed out in pieces; what the desktop writes goes nowhere.
+class InputStream : public link::ByteStream {
+ public:
+  InputStream(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+
+  size_t ReadSome(uint8_t* data, size_t size, link::Deadline) override {
+    if (at_ == size_) throw ConduitError(err::kLinkClosed, "fuzz input ends");
+    // Short reads, as a socket gives them.
+    const size_t n = std::min({size, size_ - at_, size_t{7}});
+    std::memcpy(data, data_ + at_, n);
+    at_ += n;
+    return n;
+  }
+  void Write(const uint8_t*, size_t) override {}
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+  size_t at_ = 0;
+};
+
+}  // namespace
+
+FuzzOutcome CheckDlpRequest(const uint8_t* data, size_t size) {
+  try {
+    const Bytes back = link::EncodeDlpRequest(link::DecodeDlpRequest({data, size}));
+    if (back != Bytes(data, data + size)) return Fault("request encodes back differently");
+    return {true, ""};
+  } catch (const ConduitError& e) {
+    return Refused(e, {err::kLinkMalformed});
+  }
+}
+
+FuzzOutcome CheckDlpResponse(const uint8_t* data, size_t size) {
+  link::DlpResponse answer;
+  try {
+    answer = link::DecodeDlpResponse({data, size});
+    if (link::EncodeDlpResponse(answer) != Bytes(data, data + size)) {
+      return Fault("answer encodes back differently");
+    }
+  } catch (const ConduitError& e) {
+    return Refused(e, {err::kLinkMalformed});
+  }
+  const std::string fault = CheckDecoders(answer);
+  return {fault.empty(), fault};
+}
+
+FuzzOutcome CheckNetSyncStream(const uint8_t* data, size_t size) {
+  // The input opens the session and answers the first request, or, when it
+  // is no opening, answers a request of a session already open.
+  InputStream opening(data, size);
+  link::NetSyncDesktop opened(opening);
+  bool open = false;
+  try {
+    opened.Open();
+    open = true;
+  } catch (const ConduitError& e) {
+    const FuzzOutcome outcome = Refused(e, {err::kLinkMalformed, err::kLinkClosed});
+    if (!outcome.fault.empty()) return outcome;
+  }
+  InputStream answering(data, size);
+  link::NetSyncDesktop unopened(answering);
+  try {
+    const Bytes answer = (open ? opened : unopened).Exchange({link::dlp::kReadUserInfo, 0});
+    if (answer.size() > link::netsync::kMaxPayload) return Fault("answer over the maximum");
+    return {true, ""};
+  } catch (const ConduitError& e) {
+    return Refused(e, {err::kLinkMalformed, err::kLinkClosed});
+  }
+}
+
+}  // namespace corvane::fuzz
