@@ -16,8 +16,6 @@
 namespace corvane::fuzz {
 namespace {
 
-using link::Bytes;
-
 FuzzOutcome Fault(const std::string& what) {
   return {false, what};
 }

@@ -29,7 +29,10 @@ bool SameRecords(const std::vector<std::optional<PdbRecord>>& on_handheld,
 
 LiveDatabase::LiveDatabase(LiveHandheld& handheld, link::DlpClient& dlp, std::string name,
                            uint8_t handle, size_t count)
-    : handheld_(handheld), dlp_(dlp), name_(std::move(name)), handle_(handle),
+    : handheld_(handheld),
+      dlp_(dlp),
+      name_(std::move(name)),
+      handle_(handle),
       on_handheld_(count) {}
 
 size_t LiveDatabase::size() const {
@@ -96,7 +99,8 @@ void LiveDatabase::Write() {
     // A database opened for writing is marked modified: only now, for a change.
     handheld_.Guarded([&] { dlp_.CloseDB(handle_); });
     open_ = false;
-    handle_ = handheld_.Guarded([&] { return dlp_.OpenDB(name_, link::OpenMode::kReadWrite); });
+    handle_ =
+        handheld_.Guarded([&] { return dlp_.OpenDB(name_, link::OpenMode::kReadWriteSecret); });
     open_ = writable_ = true;
   }
   if (!on_handheld_.empty()) handheld_.Guarded([&] { dlp_.DeleteAllRecords(handle_); });

@@ -26,8 +26,10 @@ void LiveHandheld::Fail(const ConduitError& e) {
 std::shared_ptr<RecordDatabase> LiveHandheld::OpenDatabase(const std::string& name) {
   if (auto found = open_.find(name); found != open_.end()) return found->second;
   uint8_t handle = 0;
+  // Private records too: a handheld folder holds them like any other, and a
+  // private flight must reach the logbook before the flights are emptied.
   try {
-    handle = Guarded([&] { return dlp_.OpenDB(name, link::OpenMode::kRead); });
+    handle = Guarded([&] { return dlp_.OpenDB(name, link::OpenMode::kReadSecret); });
   } catch (const ConduitError& e) {
     // Worded as a handheld folder words it, so that the log reads the same.
     if (e.number() != err::kNotFound) throw;

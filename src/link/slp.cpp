@@ -41,21 +41,22 @@ Bytes EncodeSlp(const SlpPacket& packet) {
                                               std::to_string(packet.body.size()));
   }
   const auto size = static_cast<uint16_t>(packet.body.size());
-  Bytes out = {kSignature[0],
-               kSignature[1],
-               kSignature[2],
-               packet.destination,
-               packet.source,
-               packet.type,
-               static_cast<uint8_t>(size >> 8),
-               static_cast<uint8_t>(size),
-               packet.xid,
-               0};
+  Bytes out(kSlpHeaderSize + packet.body.size() + 2);
+  const uint8_t header[] = {kSignature[0],
+                            kSignature[1],
+                            kSignature[2],
+                            packet.destination,
+                            packet.source,
+                            packet.type,
+                            static_cast<uint8_t>(size >> 8),
+                            static_cast<uint8_t>(size),
+                            packet.xid};
+  std::copy(std::begin(header), std::end(header), out.begin());
   out[9] = HeaderChecksum(out.data());
-  out.insert(out.end(), packet.body.begin(), packet.body.end());
-  const uint16_t crc = SlpCrc16(out);
-  out.push_back(static_cast<uint8_t>(crc >> 8));
-  out.push_back(static_cast<uint8_t>(crc));
+  std::copy(packet.body.begin(), packet.body.end(), out.begin() + kSlpHeaderSize);
+  const uint16_t crc = SlpCrc16(std::span<const uint8_t>(out.data(), out.size() - 2));
+  out[out.size() - 2] = static_cast<uint8_t>(crc >> 8);
+  out[out.size() - 1] = static_cast<uint8_t>(crc);
   return out;
 }
 
