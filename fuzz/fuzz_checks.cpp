@@ -212,6 +212,7 @@ const std::vector<FuzzTarget>& FuzzTargets() {
       {"dlp_request", CheckDlpRequest},
       {"dlp_response", CheckDlpResponse},
       {"netsync_stream", CheckNetSyncStream},
+      {"channel_stream", CheckChannelStream},
   };
   return targets;
 }

@@ -60,6 +60,9 @@ FuzzOutcome CheckDlpResponse(const uint8_t* data, size_t size);
 // What a desktop receives over NetSync, after its opening or a request: an
 // answer, or the link's malformed or closed error.
 FuzzOutcome CheckNetSyncStream(const uint8_t* data, size_t size);
+// The conduit's DLP channel: messages that frame back to the same bytes, or
+// the link's malformed or closed error.
+FuzzOutcome CheckChannelStream(const uint8_t* data, size_t size);
 
 struct FuzzTarget {
   const char* name;  // also its corpus folder, fuzz/corpus/<name>

@@ -1,6 +1,6 @@
 // The fuzz checks of the Palm protocol code that reads what a handheld
-// sends: DLP messages, the client's decoders of answers, and NetSync's
-// datagrams as the desktop receives them.
+// sends: DLP messages, the client's decoders of answers, NetSync's
+// datagrams as the desktop receives them, and the conduit's channel.
 
 #include <algorithm>
 #include <cstring>
@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "fuzz_checks.h"
+#include "link/channel.h"
 #include "link/dlp_answers.h"
 #include "link/dlp_codec.h"
 #include "link/netsync.h"
@@ -106,6 +107,21 @@ class InputStream : public link::ByteStream {
   size_t at_ = 0;
 };
 
+// Collects what is written.
+class VectorStream : public link::ByteStream {
+ public:
+  explicit VectorStream(Bytes& out) : out_(out) {}
+  size_t ReadSome(uint8_t*, size_t, link::Deadline) override {
+    throw ConduitError(err::kLinkClosed, "nothing to read");
+  }
+  void Write(const uint8_t* data, size_t size) override {
+    out_.insert(out_.end(), data, data + size);
+  }
+
+ private:
+  Bytes& out_;
+};
+
 }  // namespace
 
 FuzzOutcome CheckDlpRequest(const uint8_t* data, size_t size) {
@@ -153,6 +169,27 @@ FuzzOutcome CheckNetSyncStream(const uint8_t* data, size_t size) {
     return {true, ""};
   } catch (const ConduitError& e) {
     return Refused(e, {err::kLinkMalformed, err::kLinkClosed});
+  }
+}
+
+FuzzOutcome CheckChannelStream(const uint8_t* data, size_t size) {
+  // What crosses the conduit's channel: whole messages, each written back
+  // as it came, until the input ends or breaks the framing.
+  InputStream in(data, size);
+  Bytes again;
+  for (;;) {
+    try {
+      const Bytes message = link::ReadChannelMessage(in, link::After(std::chrono::seconds(1)));
+      VectorStream out(again);
+      link::WriteChannelMessage(out, message);
+      if (!std::equal(again.begin(), again.end(), data))
+        return Fault("message written back differently");
+    } catch (const ConduitError& e) {
+      // The input ends where a message ends: all of it was messages.
+      if (e.number() == err::kLinkClosed && !again.empty() && again.size() == size)
+        return {true, ""};
+      return Refused(e, {err::kLinkMalformed, err::kLinkClosed});
+    }
   }
 }
 
