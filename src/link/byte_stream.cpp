@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "support/conduit_error.h"
@@ -24,6 +25,14 @@ ConduitError Closed(const std::string& name) {
 void ReadExactly(ByteStream& stream, uint8_t* data, size_t size, Deadline deadline) {
   size_t done = 0;
   while (done < size) done += stream.ReadSome(data + done, size - done, deadline);
+}
+
+size_t PrefixedStream::ReadSome(uint8_t* data, size_t size, Deadline deadline) {
+  if (at_ == prefix_.size()) return inner_.ReadSome(data, size, deadline);
+  const size_t n = std::min(size, prefix_.size() - at_);
+  std::copy(prefix_.begin() + at_, prefix_.begin() + at_ + n, data);
+  at_ += n;
+  return n;
 }
 
 FdStream::FdStream(sys::Fd fd, std::string name) : fd_(std::move(fd)), name_(std::move(name)) {

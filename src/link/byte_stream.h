@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "support/system.h"
 
@@ -34,6 +35,22 @@ class ByteStream {
 
 // Reads exactly size bytes, waiting at most until deadline.
 void ReadExactly(ByteStream& stream, uint8_t* data, size_t size, Deadline deadline);
+
+// A stream that first gives back bytes already read from another: what was
+// read to tell which protocol a handheld speaks.
+class PrefixedStream : public ByteStream {
+ public:
+  PrefixedStream(ByteStream& inner, std::vector<uint8_t> prefix)
+      : inner_(inner), prefix_(std::move(prefix)) {}
+
+  size_t ReadSome(uint8_t* data, size_t size, Deadline deadline) override;
+  void Write(const uint8_t* data, size_t size) override { inner_.Write(data, size); }
+
+ private:
+  ByteStream& inner_;
+  std::vector<uint8_t> prefix_;
+  size_t at_ = 0;
+};
 
 // A stream over a descriptor: a socket, a tty or a pipe. Writing to a peer
 // that is gone raises kLinkClosed rather than SIGPIPE.
