@@ -16,9 +16,9 @@ extern char** environ;
 
 namespace corvane::pc {
 
-ConduitProcess::ConduitProcess(const std::string& hotsync, const std::string& handheld,
-                               const std::string& conduit) {
-  std::vector<std::string> args = {hotsync, "--handheld", handheld, "--", conduit};
+ConduitProcess::ConduitProcess(const std::string& hotsync, const std::string& connection,
+                               const std::string& handheld, const std::string& conduit) {
+  std::vector<std::string> args = {hotsync, connection, handheld, "--", conduit};
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   // A conduit orphaned by its launcher's death comes back to us, not to init.

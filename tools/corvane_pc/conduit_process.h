@@ -15,9 +15,11 @@ namespace corvane::pc {
 // so that stopping can wait until the last of them is gone.
 class ConduitProcess {
  public:
-  // Raises ConduitError when the launcher cannot be started.
-  ConduitProcess(const std::string& hotsync, const std::string& handheld,
-                 const std::string& conduit);
+  // connection: how hotsync reaches the handheld, an option and its value
+  // ("--handheld", "DIR"). Raises ConduitError when the launcher cannot be
+  // started.
+  ConduitProcess(const std::string& hotsync, const std::string& connection,
+                 const std::string& handheld, const std::string& conduit);
   ~ConduitProcess();  // stops a conduit that still runs
   ConduitProcess(const ConduitProcess&) = delete;
   ConduitProcess& operator=(const ConduitProcess&) = delete;

@@ -7,7 +7,7 @@
 namespace corvane::pc {
 
 const char kHelp[] =
-    "Usage: corvane-pc --exchange DIR --handheld DIR --logbook FILE.csv --data DIR\n"
+    "Usage: corvane-pc --exchange DIR HANDHELD --logbook FILE.csv --data DIR\n"
     "                  [--conduit PATH] [--hotsync PATH] [--timeout SECONDS]\n"
     "       corvane-pc --help | --version\n"
     "\n"
@@ -23,7 +23,12 @@ const char kHelp[] =
     "     conduit's end.\n"
     "\n"
     "  --exchange DIR     the exchange folder (created when missing)\n"
+    "HANDHELD, as hotsync reaches it (hotsync --help):\n"
     "  --handheld DIR     the handheld folder: one .pdb file per database\n"
+    "  --listen [HOST:]PORT, --serial DEVICE, --serial-listen [HOST:]PORT\n"
+    "                     a live handheld that connects over NetSync, a serial\n"
+    "                     line, or the serial stack over TCP\n"
+    "\n"
     "  --logbook FILE     the logbook, CSV with a header of field names\n"
     "  --data DIR         the PC application's own data: schema.txt\n"
     "                     (FieldName|CustomDataType|DisplayName|PanelNumber lines)\n"
@@ -56,13 +61,16 @@ Options ParseOptions(const std::vector<std::string>& args) {
       (a == "--version" ? options.version : options.help) = true;
       return options;
     }
-    std::string* target = a == "--exchange"   ? &options.exchange
-                          : a == "--handheld" ? &options.handheld
-                          : a == "--logbook"  ? &options.logbook
-                          : a == "--data"     ? &options.data
-                          : a == "--conduit"  ? &options.conduit
-                          : a == "--hotsync"  ? &options.hotsync
-                                              : nullptr;
+    const bool connection =
+        a == "--handheld" || a == "--listen" || a == "--serial" || a == "--serial-listen";
+    if (connection) options.connection = a;
+    std::string* target = a == "--exchange"  ? &options.exchange
+                          : connection       ? &options.handheld
+                          : a == "--logbook" ? &options.logbook
+                          : a == "--data"    ? &options.data
+                          : a == "--conduit" ? &options.conduit
+                          : a == "--hotsync" ? &options.hotsync
+                                             : nullptr;
     if (!target && a != "--timeout") throw usage("unknown argument '" + a + "'");
     if (i + 1 >= args.size() || args[i + 1].empty()) throw usage(a + " needs a value");
     const std::string& value = args[++i];
@@ -75,7 +83,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
     if (*end != '\0' || !(options.timeout > 0)) throw usage("bad --timeout '" + value + "'");
   }
   for (auto [value, name] : {std::pair{&options.exchange, "--exchange DIR"},
-                             {&options.handheld, "--handheld DIR"},
+                             {&options.handheld, "--handheld DIR (or a live handheld)"},
                              {&options.logbook, "--logbook FILE"},
                              {&options.data, "--data DIR"}}) {
     if (value->empty()) throw usage("missing " + std::string(name));

@@ -9,6 +9,9 @@ namespace corvane::pc {
 struct Options {
   std::string exchange;
   std::string handheld;
+  // How hotsync reaches the handheld: "--handheld" (the folder in handheld),
+  // or "--listen", "--serial", "--serial-listen" with handheld as its value.
+  std::string connection = "--handheld";
   std::string logbook;
   std::string data;
   std::string conduit;  // empty: CorvaneConduit beside corvane-pc
