@@ -44,10 +44,13 @@ struct Connection {
   link::SerialDesktop* serial = nullptr;  // transport, on the serial stack
   std::string description;
 
+  std::chrono::milliseconds silence{60000};
+
   void Serial(link::ByteStream& stream, uint32_t max_baud, link::Deadline deadline) {
     sys::SerialPort* tty = port.get();
     link::SerialOptions serial_options;
     serial_options.max_baud = max_baud;
+    serial_options.silence_limit = silence;
     auto desktop = std::make_unique<link::SerialDesktop>(
         stream,
         [tty](uint32_t baud) {
@@ -59,7 +62,7 @@ struct Connection {
     transport = std::move(desktop);
   }
   void NetSync(link::ByteStream& stream) {
-    auto desktop = std::make_unique<link::NetSyncDesktop>(stream);
+    auto desktop = std::make_unique<link::NetSyncDesktop>(stream, silence);
     desktop->Open();
     transport = std::move(desktop);
   }
@@ -177,6 +180,7 @@ std::optional<int> CheckPairing(link::DlpClient& dlp, Connection& c, const LiveO
 
 int RunLiveSession(const LiveOptions& options, char** program) {
   Connection c;
+  c.silence = std::chrono::milliseconds(static_cast<long long>(options.answer_timeout * 1000));
   sys::Fd listener;
   std::string where;
   try {

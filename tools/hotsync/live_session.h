@@ -16,6 +16,7 @@ struct LiveOptions {
   std::string where;  // [HOST:]PORT, or the tty
   uint32_t max_baud = 115200;
   std::optional<double> timeout;  // how long to wait for a handheld
+  double answer_timeout = 60;     // how long a handheld may be silent while an answer is due
   bool pair = false;
   std::string name;  // with --pair, the user name a never-named handheld gets
 };

@@ -43,6 +43,9 @@ const char kHelp[] =
     "                   redirected serial port); a port alone is 127.0.0.1\n"
     "  --baud N         the fastest rate the serial stack agrees to (default 115200)\n"
     "  --timeout S      gives up when no handheld came within S seconds\n"
+    "  --answer-timeout S\n"
+    "                   gives the handheld up when it stays silent S seconds while\n"
+    "                   an answer is due (default 60)\n"
     "  --pair           synchronises this handheld from now on, even when another\n"
     "                   one was paired before\n"
     "  --name NAME      with --pair, the user name a never-named handheld gets\n"
@@ -97,7 +100,7 @@ int main(int argc, char** argv) {
     const std::string a = argv[i];
     const bool takes_value = a == "--handheld" || a == "--listen" || a == "--serial" ||
                              a == "--serial-listen" || a == "--baud" || a == "--timeout" ||
-                             a == "--name";
+                             a == "--name" || a == "--answer-timeout";
     if (a == "-h" || a == "--help") {
       std::fputs(kHelp, stdout);
       return 0;
@@ -141,6 +144,10 @@ int main(int argc, char** argv) {
       double seconds = 0;
       if (!ParseNumber(value, seconds)) return Usage("bad --timeout '" + value + "'");
       live.timeout = seconds;
+    } else if (a == "--answer-timeout") {
+      if (!ParseNumber(value, live.answer_timeout) || live.answer_timeout <= 0) {
+        return Usage("bad --answer-timeout '" + value + "'");
+      }
     } else if (a == "--name") {
       live.name = value;
     } else if (a == "--pair") {
