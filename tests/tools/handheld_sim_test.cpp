@@ -1,7 +1,7 @@
 // corvane-handheld, the simulated handheld: its DLP side driven by the
 // desktop's own DLP client in process, as real handhelds behave; the
 // requests that must count as faults; every request of the recorded
-// sessions.
+// sessions; the session's planned drops and silences; the command line.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -14,6 +14,8 @@
 #include "fixtures/fake_window.h"
 #include "fixtures/session_recording.h"
 #include "fixtures/temp_dir.h"
+#include "handheld_sim/session_runner.h"
+#include "handheld_sim/sim_options.h"
 #include "handheld_sim/simulated_handheld.h"
 #include "link/dlp_client.h"
 #include "link/link_hex.h"
@@ -307,6 +309,68 @@ TEST_F(HandheldSimTest, EveryRecordedDesktopRequestIsAnsweredWithoutFault) {
 }
 
 // Requests in a queue; the desktop is gone when it runs out.
+struct ScriptedDesktop : link::DlpHandheldTransport {
+  std::vector<Bytes> requests;
+  size_t next = 0;
+  size_t answered = 0;
+  Bytes NextRequest(link::Deadline) override {
+    if (next == requests.size()) throw ConduitError(err::kLinkClosed, "the desktop has gone");
+    return requests[next++];
+  }
+  void Answer(const Bytes&) override { ++answered; }
+};
+
+TEST(HandheldSimSessionTest, DropsAndSilencesCountRequestsFromOne) {
+  const Bytes sys_info = Unhex("12 01 20 04 00010004");
+  const Bytes end = Unhex("2f 01 20 02 0000");
+  const struct {
+    std::vector<Bytes> requests;
+    size_t drop_after, silent_after;
+    SessionEnd end;
+    size_t answered;
+  } cases[] = {
+      {{sys_info, sys_info, sys_info}, 0, 0, SessionEnd::kLinkLost, 3},
+      {{sys_info, sys_info, sys_info}, 3, 0, SessionEnd::kDropped, 2},
+      {{sys_info, sys_info, sys_info}, 0, 2, SessionEnd::kTimedOut, 1},
+      {{sys_info, end, sys_info}, 0, 0, SessionEnd::kEndOfSync, 2},
+  };
+  testing::FakeClock clock;
+  for (const auto& c : cases) {
+    SimulatedHandheld handheld(HandheldDatabases{}, {}, clock);
+    ScriptedDesktop desktop;
+    desktop.requests = c.requests;
+    // A deadline already passed: a silent handheld gives up at once.
+    const SessionPlan plan{link::SteadyClock::now(), c.drop_after, c.silent_after};
+    EXPECT_EQ(ServeSession(desktop, handheld, plan).end, c.end);
+    EXPECT_EQ(desktop.answered, c.answered);
+  }
+}
+
+TEST(HandheldSimOptionsTest, CommandLinesAreCheckedBeforeAnythingStarts) {
+  const struct {
+    std::vector<std::string> args;
+    const char* error;  // "": accepted
+  } cases[] = {
+      {{"--folder", "d", "--netsync=127.0.0.1:14238", "--drop-after", "3"}, ""},
+      {{"--folder=d", "--serial-pty", "--user-id", "0", "--baud", "9600"}, ""},
+      {{"--netsync", "127.0.0.1:1"}, "--folder DIR is needed"},
+      {{"--folder", "d"}, "one of --netsync, --serial-tcp and --serial-pty is needed"},
+      {{"--folder", "d", "--serial-pty", "--netsync", "1"}, "one of"},
+      {{"--folder", "d", "--serial-pty", "--baud", "1234"}, "--baud 1234 is no serial rate"},
+      {{"--folder", "d", "--serial-pty", "--drop-after", "0"}, "bad --drop-after '0'"},
+      {{"--folder", "d", "--netsync", "nowhere"}, "no port"},
+      {{"--folder", "d", "--serial-pty", "--timeout"}, "--timeout needs a value"},
+      {{"--folder", "d", "--serial-pty", "-x"}, "unknown argument '-x'"},
+  };
+  for (const auto& c : cases) {
+    const std::string error = testing::ErrorOf([&] { ParseSimOptions(c.args); });
+    if (*c.error == '\0') {
+      EXPECT_EQ(error, "") << c.args[0];
+    } else {
+      EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    }
+  }
+}
 
 }  // namespace
 }  // namespace corvane::handheld_sim
