@@ -12,10 +12,18 @@ std::optional<size_t> SimDatabase::IndexOf(uint32_t unique_id) const {
   return static_cast<size_t>(found - records.begin());
 }
 
+std::unordered_set<uint32_t>& SimDatabase::Ids() {
+  if (!ids_) {
+    ids_.emplace();
+    for (const PdbRecord& r : file.records) ids_->insert(r.unique_id);
+  }
+  return *ids_;
+}
+
 uint32_t SimDatabase::NewUniqueId() {
   uint32_t id = file.header.unique_id_seed & pdb::kMaxUniqueId;
   // The seed may point at an id a desktop wrote itself; such ids are passed.
-  while (id == 0 || IndexOf(id)) id = (id + 1) & pdb::kMaxUniqueId;
+  while (id == 0 || Ids().count(id) != 0) id = (id + 1) & pdb::kMaxUniqueId;
   file.header.unique_id_seed = (id + 1) & pdb::kMaxUniqueId;
   return id;
 }
@@ -27,6 +35,7 @@ uint32_t SimDatabase::Write(uint32_t unique_id, uint8_t attributes, Bytes data) 
     file.records.erase(file.records.begin() + static_cast<std::ptrdiff_t>(*index));
   }
   file.records.push_back(PdbRecord{attributes, unique_id, std::move(data)});
+  Ids().insert(unique_id);
   changed = true;
   return unique_id;
 }
@@ -35,13 +44,18 @@ bool SimDatabase::Remove(uint32_t unique_id) {
   const auto index = IndexOf(unique_id);
   if (!index) return false;
   file.records.erase(file.records.begin() + static_cast<std::ptrdiff_t>(*index));
+  // A file may hold an id twice; it stays in use while a record has it.
+  if (!IndexOf(unique_id)) Ids().erase(unique_id);
   changed = true;
   return true;
 }
 
 size_t SimDatabase::RemoveIf(const std::function<bool(const PdbRecord&)>& remove) {
   const size_t removed = std::erase_if(file.records, remove);
-  if (removed > 0) changed = true;
+  if (removed > 0) {
+    ids_.reset();
+    changed = true;
+  }
   return removed;
 }
 

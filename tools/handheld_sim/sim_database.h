@@ -4,13 +4,16 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_set>
 
 #include "handheld/pdb_format.h"
 
 namespace corvane::handheld_sim {
 
 // One database of the simulated handheld, held whole in memory, with the
-// record operations the way a Palm OS handheld does them.
+// record operations the way a Palm OS handheld does them. Records change
+// through these operations only, so that the ids in use stay known: adding
+// records one after another costs the same for the last as for the first.
 struct SimDatabase {
   PdbFile file;
   // Its file in the handheld folder; empty for one created this session.
@@ -40,6 +43,10 @@ struct SimDatabase {
 
  private:
   uint32_t NewUniqueId();
+  // The ids of the records, gathered when first needed.
+  std::unordered_set<uint32_t>& Ids();
+
+  std::optional<std::unordered_set<uint32_t>> ids_;
 };
 
 }  // namespace corvane::handheld_sim
