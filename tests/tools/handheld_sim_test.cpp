@@ -240,6 +240,7 @@ TEST_F(HandheldSimTest, SessionCallsKeepWhatTheDesktopSet) {
   dlp->EndOfSync(link::SyncEnd::kError);
   EXPECT_EQ(handheld->sync_log(), std::vector<std::string>{"OK CorvaneConduit\n"});
   EXPECT_EQ(handheld->sync_end(), SyncEnd::kError);
+  EXPECT_EQ(handheld->end_status(), 3);
   EXPECT_EQ(handheld->faults(), 0u);
   EXPECT_EQ(ErrorOf("10 00"), link::dlp::kErrIllegalRequest);  // nothing after the end
   EXPECT_EQ(handheld->faults(), 1u);

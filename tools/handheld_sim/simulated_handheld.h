@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,9 @@ class SimulatedHandheld {
   const std::map<std::string, size_t>& per_command() const { return per_command_; }
   const std::vector<std::string>& sync_log() const { return session_.sync_log(); }
   SyncEnd sync_end() const;
+  // EndOfSync's status as the desktop sent it (0 normal, 1 out of memory,
+  // 2 cancelled by the user, 3 or more any other error), once it came.
+  const std::optional<uint16_t>& end_status() const { return session_.end_status(); }
   bool ended() const { return session_.end_status().has_value(); }
   HandheldDatabases& databases() { return databases_; }
 
