@@ -28,7 +28,7 @@ SUDO=""
 apt_get() { $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -y -qq -o DPkg::Lock::Timeout=300 "$@"; }
 installed() { dpkg-query -W -f='${binary:Package} ${db:Status-Abbrev}\n' | awk '$2 == "ii" {print $1}' | sed 's/:.*//' | sort; }
 fail() { echo "package check FAILED: $*" >&2; exit 1; }
-programs=(CorvaneConduit hotsync pdbtool corvane-pc)
+programs=(CorvaneConduit hotsync pdbtool corvane-pc corvane-handheld)
 version=$(sed -n 's/^set(CORVANE_APP_VERSION "\(.*\)")$/\1/p' "$repo/CMakeLists.txt")
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/corvane-package.XXXXXX")"

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+
+#include "link/byte_stream.h"
+
+namespace corvane::handheld_sim {
+
+// The line as a session sees it: every byte that crosses it counted each
+// way, framing included, and no wait for bytes past the session's deadline,
+// whatever the protocol above would wait for.
+class SessionStream : public link::ByteStream {
+ public:
+  SessionStream(link::ByteStream& inner, link::Deadline deadline)
+      : inner_(inner), deadline_(deadline) {}
+
+  size_t ReadSome(uint8_t* data, size_t size, link::Deadline deadline) override;
+  void Write(const uint8_t* data, size_t size) override;
+
+  uint64_t bytes_in() const { return bytes_in_; }
+  uint64_t bytes_out() const { return bytes_out_; }
+
+ private:
+  link::ByteStream& inner_;
+  link::Deadline deadline_;
+  uint64_t bytes_in_ = 0;
+  uint64_t bytes_out_ = 0;
+};
+
+}  // namespace corvane::handheld_sim
