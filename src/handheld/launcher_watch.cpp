@@ -20,8 +20,13 @@ bool LauncherWatch::Ended() const {
 
 void LauncherWatch::ThrowIfEnded() const {
   if (Ended()) {
-    throw ConduitError(err::kHotSyncEnded, "The HotSync operation has ended: its launcher is gone");
+    throw ConduitError(err::kHotSyncEnded, "The HotSync operation has ended: " + why_);
   }
+}
+
+void LauncherWatch::MarkEnded(const std::string& why) const {
+  if (!ended_) why_ = why;
+  ended_ = true;
 }
 
 }  // namespace corvane

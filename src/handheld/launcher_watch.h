@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "support/system.h"
 
 namespace corvane {
@@ -19,14 +21,15 @@ class LauncherWatch {
   // Raises ConduitError (err::kHotSyncEnded) once the launcher is gone.
   void ThrowIfEnded() const;
   // The operation is over for another reason (a live handheld's connection
-  // failed): from now on it counts as ended.
-  void MarkEnded() const { ended_ = true; }
+  // failed, as why says): from now on it counts as ended.
+  void MarkEnded(const std::string& why) const;
   // The descriptor, for an event loop to watch; -1 when there is none.
   int fd() const { return fd_.get(); }
 
  private:
   sys::Fd fd_;
   mutable bool ended_;
+  mutable std::string why_ = "its launcher is gone";
 };
 
 }  // namespace corvane

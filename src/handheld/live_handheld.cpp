@@ -16,7 +16,10 @@ void LiveHandheld::Fail(const ConduitError& e) {
     case err::kLinkClosed:
     case err::kLinkTimeout:
     case err::kLinkMalformed:
-      if (watch_) watch_->MarkEnded();
+      if (watch_) {
+        watch_->MarkEnded(e.description());
+        watch_->ThrowIfEnded();
+      }
       throw ConduitError(err::kHotSyncEnded, "The HotSync operation has ended: " + e.description());
     default:
       throw e;
