@@ -1,8 +1,8 @@
 // corvane-handheld, the simulated handheld: its DLP side driven by the
 // desktop's own DLP client in process, as real handhelds behave; the
 // requests that must count as faults; every request of the recorded
-// sessions; the session's planned drops and silences; and the executable
-// serving a desktop over NetSync and over a pseudo-terminal.
+// sessions; and the session's planned drops and silences. The executable
+// serving hotsync over every link is tested end to end (tests/e2e).
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,7 +12,6 @@
 #include <optional>
 
 #include "fixtures/caught_error.h"
-#include "fixtures/child_process.h"
 #include "fixtures/fake_window.h"
 #include "fixtures/session_recording.h"
 #include "fixtures/temp_dir.h"
@@ -22,9 +21,6 @@
 #include "link/dlp_client.h"
 #include "link/link_hex.h"
 #include "link/netsync.h"
-#include "link/serial_transport.h"
-#include "support/serial_port.h"
-#include "support/socket.h"
 
 namespace corvane::handheld_sim {
 namespace {
@@ -374,84 +370,6 @@ TEST(HandheldSimOptionsTest, CommandLinesAreCheckedBeforeAnythingStarts) {
       EXPECT_EQ(error, "") << c.args[0];
     } else {
       EXPECT_NE(error.find(c.error), std::string::npos) << error;
-    }
-  }
-}
-
-// The executable serving a desktop played here by the link library.
-TEST(HandheldSimE2eTest, TheToolServesADesktopAndWritesBack) {
-  const struct {
-    const char* link;
-    size_t drop_after;
-  } runs[] = {{"--netsync", 0}, {"--serial-pty", 0}, {"--netsync", 5}};
-  for (const auto& run : runs) {
-    SCOPED_TRACE(std::string(run.link) + " " + std::to_string(run.drop_after));
-    testing::TempDir temp;
-    const std::string folder = temp.Sub("handheld");
-    testing::WriteFileBytes(folder + "/Log.pdb", Text(SerializePdb(Database("Log", 1))));
-    const bool pty = std::string(run.link) == "--serial-pty";
-    const sys::Fd listener = sys::Listen(sys::ParseHostPort("0"));
-    std::vector<std::string> args = {"--folder",  folder, "--stats", temp.path() + "/stats",
-                                     "--timeout", "60",   run.link};
-    if (!pty) args.push_back("127.0.0.1:" + std::to_string(sys::LocalPort(listener)));
-    if (run.drop_after) args.insert(args.end(), {"--drop-after", std::to_string(run.drop_after)});
-    const std::string output = temp.path() + "/output";
-    testing::ChildProcess sim({CORVANE_BIN_DIR "/corvane-handheld", args, {}, {}, output});
-
-    std::optional<sys::SerialPort> port;
-    std::optional<link::FdStream> stream;
-    if (pty) {
-      std::string line;
-      ASSERT_TRUE(testing::WaitUntil(
-          [&] {
-            return fs::exists(output) &&
-                   (line = testing::ReadFileBytes(output)).find('\n') != std::string::npos;
-          },
-          30));
-      ASSERT_EQ(line.rfind("tty: /dev/pts/", 0), 0u) << line;
-      port.emplace(line.substr(5, line.find('\n') - 5));
-      stream.emplace(port->Duplicate(), "pty");
-    } else {
-      auto accepted = sys::Accept(listener, std::chrono::seconds(30));
-      ASSERT_TRUE(accepted);
-      stream.emplace(std::move(accepted->socket), accepted->peer);
-    }
-    std::unique_ptr<link::DlpTransport> transport;
-    if (pty) {
-      auto serial = std::make_unique<link::SerialDesktop>(*stream, nullptr);
-      serial->Open(link::After(std::chrono::seconds(30)));
-      transport = std::move(serial);
-    } else {
-      auto netsync = std::make_unique<link::NetSyncDesktop>(*stream);
-      netsync->Open();
-      transport = std::move(netsync);
-    }
-    DlpClient dlp(*transport);
-    const int32_t failure = ErrorNumberOf([&] {
-      dlp.ReadSysInfo();
-      EXPECT_EQ(dlp.ReadUserInfo().user_name, "Corvane Pilot");
-      const uint8_t db = dlp.OpenDB("Log", OpenMode::kReadWrite);
-      dlp.WriteRecord(db, {0, 0, 0, 0, {'n', 'e', 'w'}});
-      dlp.CloseDB(db);
-      dlp.AddSyncLogEntry("OK Log\n");
-      dlp.EndOfSync(link::SyncEnd::kNormal);
-    });
-    const std::optional<int> status = sim.Wait(30);
-    const std::string stats = testing::ReadFileBytes(temp.path() + "/stats");
-    const PdbFile log = ReadPdbFile(folder + "/Log.pdb");
-    ASSERT_EQ(log.records.size(), 2u);  // written before the line went, too
-    EXPECT_EQ(Text(log.records[1].data), "new");
-    if (run.drop_after) {
-      EXPECT_EQ(failure, err::kLinkClosed);
-      EXPECT_EQ(status, 1);
-      EXPECT_NE(stats.find("requests=4\nfaults=0\n"), std::string::npos) << stats;
-      EXPECT_NE(stats.find("end=none\n"), std::string::npos) << stats;
-    } else {
-      EXPECT_EQ(failure, 0);
-      EXPECT_EQ(status, 0) << testing::ReadFileBytes(output);
-      EXPECT_NE(stats.find("requests=7\nfaults=0\nbytes_in="), std::string::npos) << stats;
-      EXPECT_NE(stats.find("\nlog=OK Log\\n\nend=normal\n"), std::string::npos) << stats;
-      EXPECT_NE(stats.find("\nper_command.WriteRecord=1\n"), std::string::npos) << stats;
     }
   }
 }
