@@ -1,5 +1,6 @@
 // The demonstration as a user runs it: corvane-pc, the HotSync launcher and
-// the conduit over the sample handheld and PC data.
+// the conduit over the sample handheld and PC data; and live, with the
+// simulated handheld.
 
 #include <gtest/gtest.h>
 
@@ -34,6 +35,14 @@ TEST_F(DemoE2eTest, TwentyFlightsIntoTheLogbookListsBothWaysReportsInParts) {
   // Totals, the last twenty flights, the whole logbook in two parts.
   EXPECT_EQ(LiveRecords(hh + "CRVN_Corvane_Reports.pdb"), 4u);
   EXPECT_EQ(LiveRecords(hh + "CRVN_Corvane_db.pdb"), 0u);
+  // Live: both synchronisations at once, over the network and a serial line.
+  demo.args = {CORVANE_SOURCE_DIR "/scripts/demo.sh", "--live", temp.path() + "/live"};
+  ASSERT_EQ(RunChild(demo, 300), 0) << ReadFileBytes(output);
+  EXPECT_EQ(pc::ParseLogbook(ReadFileBytes(temp.path() + "/live/logbook.csv")).rows.size(), 23u);
+  const std::string said = ReadFileBytes(output);
+  EXPECT_NE(said.find("over the network (NetSync"), std::string::npos);
+  EXPECT_NE(said.find("over a serial line (/dev/pts/"), std::string::npos);
+  EXPECT_NE(said.find("-- on the wire: "), std::string::npos);
 }
 
 }  // namespace
