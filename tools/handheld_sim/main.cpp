@@ -36,7 +36,7 @@ void Say(const std::string& message) {
 
 // The opening of the chosen stack, then the session.
 SessionOutcome Converse(const SimOptions& options, DesktopConnection& connection,
-                        link::ByteStream& stream, SimulatedHandheld& handheld,
+                        SessionStream& stream, SimulatedHandheld& handheld,
                         link::Deadline deadline) {
   const SessionPlan plan{deadline, options.drop_after, options.silent_after};
   if (options.link == LinkKind::kNetSync) {
@@ -44,6 +44,7 @@ SessionOutcome Converse(const SimOptions& options, DesktopConnection& connection
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - link::SteadyClock::now());
     link::NetSyncHandheld transport(stream, connection.address, left);
     transport.Open();
+    stream.MarkOpened();
     return ServeSession(transport, handheld, plan);
   }
   link::SerialOptions serial;
@@ -55,6 +56,7 @@ SessionOutcome Converse(const SimOptions& options, DesktopConnection& connection
                static_cast<int>(options.timeout * 1000 / serial.padp.ack_wait.count()) + 1);
   link::SerialHandheld transport(stream, serial);
   transport.Open(deadline);
+  stream.MarkOpened();
   return ServeSession(transport, handheld, plan);
 }
 
@@ -125,8 +127,9 @@ int Run(const SimOptions& options) {
   if (outcome.end != SessionEnd::kEndOfSync) Say(Ending(outcome, options));
   if (!options.stats.empty()) {
     try {
-      WriteFileAtomically(options.stats, StatsText(*handheld, line ? line->bytes_in() : 0,
-                                                   line ? line->bytes_out() : 0));
+      WriteFileAtomically(options.stats,
+                          StatsText(*handheld, line ? line->bytes_in() : 0,
+                                    line ? line->bytes_out() : 0, line ? line->opening() : 0));
     } catch (const ConduitError& e) {
       Say("cannot write " + options.stats + ": " + e.Text());
       written = false;

@@ -33,11 +33,15 @@ const char* EndName(SyncEnd end) {
 
 }  // namespace
 
-std::string StatsText(const SimulatedHandheld& handheld, uint64_t bytes_in, uint64_t bytes_out) {
+std::string StatsText(const SimulatedHandheld& handheld, uint64_t bytes_in, uint64_t bytes_out,
+                      uint64_t opening_bytes) {
   std::string text = "requests=" + std::to_string(handheld.requests()) + "\n" +
                      "faults=" + std::to_string(handheld.faults()) + "\n" +
                      "bytes_in=" + std::to_string(bytes_in) + "\n" +
-                     "bytes_out=" + std::to_string(bytes_out) + "\n";
+                     "bytes_out=" + std::to_string(bytes_out) + "\n" +
+                     "opening_bytes=" + std::to_string(opening_bytes) + "\n" +
+                     "message_bytes=" + std::to_string(handheld.message_bytes()) + "\n" +
+                     "message_pieces=" + std::to_string(handheld.message_pieces()) + "\n";
   for (const std::string& entry : handheld.sync_log()) text += "log=" + OneLine(entry) + "\n";
   text += std::string("end=") + EndName(handheld.sync_end()) + "\n";
   for (const auto& [name, count] : handheld.per_command()) {

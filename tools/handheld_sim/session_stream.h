@@ -19,12 +19,16 @@ class SessionStream : public link::ByteStream {
 
   uint64_t bytes_in() const { return bytes_in_; }
   uint64_t bytes_out() const { return bytes_out_; }
+  // The stack's opening is over: what crossed until now was the opening.
+  void MarkOpened() { opening_ = bytes_in_ + bytes_out_; }
+  uint64_t opening() const { return opening_; }
 
  private:
   link::ByteStream& inner_;
   link::Deadline deadline_;
   uint64_t bytes_in_ = 0;
   uint64_t bytes_out_ = 0;
+  uint64_t opening_ = 0;
 };
 
 }  // namespace corvane::handheld_sim

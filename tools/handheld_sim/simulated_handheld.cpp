@@ -6,6 +6,13 @@ namespace corvane::handheld_sim {
 
 namespace dlp = link::dlp;
 
+namespace {
+
+// The largest fragment of a message on the serial stack.
+constexpr size_t kPiece = 1024;
+
+}  // namespace
+
 std::string CommandKey(uint8_t command) {
   const std::string name = link::DlpCommandName(command);
   const size_t paren = name.find(" (");
@@ -41,7 +48,12 @@ Bytes SimulatedHandheld::Answer(const Bytes& message) {
   ++per_command_[CommandKey(command)];
   if (reply.fault) fault_reasons_.push_back(link::DlpCommandName(command) + ": " + reply.why);
   if (reply.error != dlp::kErrNone) reply.arguments.clear();
-  return link::EncodeDlpResponse({command, reply.error, std::move(reply.arguments)});
+  Bytes answer = link::EncodeDlpResponse({command, reply.error, std::move(reply.arguments)});
+  for (size_t size : {message.size(), answer.size()}) {
+    message_bytes_ += size;
+    message_pieces_ += (size + kPiece - 1) / kPiece;
+  }
+  return answer;
 }
 
 Reply SimulatedHandheld::Dispatch(const link::DlpRequest& r) {

@@ -39,6 +39,10 @@ class SimulatedHandheld {
   void Save(const std::string& folder) { databases_.Save(folder); }
 
   size_t requests() const { return requests_; }
+  // The DLP messages both ways, their bytes, and the pieces of at most 1 KiB
+  // they take: what the least framing of a stack is counted from.
+  uint64_t message_bytes() const { return message_bytes_; }
+  uint64_t message_pieces() const { return message_pieces_; }
   size_t faults() const { return fault_reasons_.size(); }
   // "ReadRecord (0x20): handle 3 is not open", one per fault.
   const std::vector<std::string>& fault_reasons() const { return fault_reasons_; }
@@ -61,6 +65,8 @@ class SimulatedHandheld {
   DatabaseCommands database_commands_;
   RecordCommands record_commands_;
   size_t requests_ = 0;
+  uint64_t message_bytes_ = 0;
+  uint64_t message_pieces_ = 0;
   std::vector<std::string> fault_reasons_;
   std::map<std::string, size_t> per_command_;
 };
