@@ -27,66 +27,21 @@ done
 [ ${#scales[@]} -gt 0 ] || scales=(1 2)
 [ ${#levels[@]} -gt 0 ] || levels=(1 50)
 
-work=$(mktemp -d /tmp/corvane-sync-bench-XXXXXX)
-# The peer and the measured run each lead a process group of their own, so
-# that an interrupted benchmark ends them with everything they started.
-peer_pid=
-run_pid=
-cleanup() {
-  for pid in $run_pid $peer_pid; do kill -- "-$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-# Sets cpu (user+sys seconds), wall (seconds) and peak (KB) of a command.
-measure() {
-  setsid /usr/bin/time -f '%U %S %e %M' -o "$work/time" "$@" >/dev/null 2>&1 &
-  run_pid=$!
-  wait "$run_pid" || {
-    echo "failed: $*" >&2
-    cat "$work/time" >&2
-    return 1
-  }
-  run_pid=
-  read -r cpu wall peak < <(awk '{ printf "%.3f %.3f %d\n", $1 + $2, $3, $4 }' "$work/time")
-}
-
-# Builds the input once per scale.
-input() {
-  local dir="$work/input-$1"
-  [ -d "$dir" ] || "$bin/make-sync-handheld" "$dir" "$1"
-  echo "$dir"
-}
+. "$(dirname "$0")/bench_lib.sh"
 
 # One synchronisation; sets cpu, wall, peak (KB), data (bytes moved) and
 # largest (bytes of the largest database file).
 sync_run() {
-  local scale=$1 level=$2 in run
-  input "$scale" >/dev/null
-  in="$work/input-$scale"
-  run="$work/run"
-  rm -rf "$run"
-  mkdir -p "$run/app" "$run/exchange" "$run/config/Veltrane-soft" "$run/state"
-  cp -r "$in/handheld" "$run/handheld"
-  cp "$bin/CorvaneConduit" "$run/app/"
-  printf '[General]\nPalmSyncPath=%s/\n' "$run/exchange" >"$run/config/Veltrane-soft/Corvane.conf"
-  printf '%s' "$level" >"$run/exchange/verbose.txt"
-  printf 'stage1 pda2pc' >"$run/exchange/status.flag"
+  local scale=$1 level=$2 in
+  in=$(input "$scale")
+  prepare_run "$scale" "$level"
   local before
   before=$(du -cb "$run"/handheld/*.pdb | tail -1 | cut -f1)
-  setsid "$bin/corvane-peer" --exchange "$run/exchange/" --timeout 3600 \
-    --wait 'stage2 waiting pc' --run "cp -r '$in/pc/.' '$run/exchange/'" \
-    --write 'stage3 pc2pda' --wait 'stage4 alldone' >"$run/peer.out" 2>&1 &
-  peer_pid=$!
-  sleep 0.3  # the peer takes its process name first
   cd "$run"
-  XDG_CONFIG_HOME="$run/config" XDG_STATE_HOME="$run/state" WINEPREFIX="$run/wine" \
-    QT_QPA_PLATFORM=offscreen measure "$bin/hotsync" --handheld "$run/handheld" -- \
+  measure sync "${conduit_env[@]}" "$bin/hotsync" --handheld "$run/handheld" -- \
     "$run/app/CorvaneConduit"
   cd - >/dev/null
   wait "$peer_pid"
-  peer_pid=
   # The bytes moved: the handheld read, the exchange files written and read,
   # the handheld written.
   local exchange after
@@ -101,7 +56,7 @@ sync_run() {
 
 # Ten times over: a single run's CPU time is below the clock's resolution.
 cat_run() {
-  measure sh -c "for i in 1 2 3 4 5 6 7 8 9 10; do xargs -0 cat <'$work/files' >'$work/cat.out'; done"
+  measure cat sh -c "for i in 1 2 3 4 5 6 7 8 9 10; do xargs -0 cat <'$work/files' >'$work/cat.out'; done"
   cat_cpu=$(awk -v c="$cpu" 'BEGIN { printf "%.4f", c / 10 }')
 }
 
