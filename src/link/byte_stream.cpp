@@ -44,22 +44,26 @@ FdStream::FdStream(sys::Fd fd, std::string name) : fd_(std::move(fd)), name_(std
 
 size_t FdStream::ReadSome(uint8_t* data, size_t size, Deadline deadline) {
   for (;;) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
-    if (left.count() <= 0) {
-      throw ConduitError(err::kLinkTimeout, "No answer from the handheld in time: " + name_);
-    }
-    pollfd p{fd_.get(), POLLIN, 0};
-    const int ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 60000)));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready < 0) throw ConduitError::FromErrno(errno, name_);
-    if (ready == 0) continue;
+    // What is there already is taken at once; only an empty line is waited on.
     const ssize_t n = ::read(fd_.get(), data, size);
     if (n > 0) return static_cast<size_t>(n);
     if (n == 0) throw Closed(name_);
-    if (errno == EINTR || errno == EAGAIN) continue;
-    // A reset connection or a tty that went away is a dropped line like any other.
-    throw Closed(name_ + " (" + ConduitError::FromErrno(errno).description() + ")");
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) {
+      // A reset connection or a tty that went away is a dropped line like any other.
+      throw Closed(name_ + " (" + ConduitError::FromErrno(errno).description() + ")");
+    }
+    for (;;) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
+      if (left.count() <= 0) {
+        throw ConduitError(err::kLinkTimeout, "No answer from the handheld in time: " + name_);
+      }
+      pollfd p{fd_.get(), POLLIN, 0};
+      const int ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 60000)));
+      if (ready > 0) break;
+      if (ready < 0 && errno != EINTR) throw ConduitError::FromErrno(errno, name_);
+    }
   }
 }
 
