@@ -17,8 +17,11 @@ extern char** environ;
 namespace corvane::pc {
 
 ConduitProcess::ConduitProcess(const std::string& hotsync, const std::string& connection,
-                               const std::string& handheld, const std::string& conduit) {
-  std::vector<std::string> args = {hotsync, connection, handheld, "--", conduit};
+                               const std::string& handheld, const std::string& conduit,
+                               const std::string& answer_timeout) {
+  std::vector<std::string> args = {hotsync, connection, handheld};
+  if (!answer_timeout.empty()) args.insert(args.end(), {"--answer-timeout", answer_timeout});
+  args.insert(args.end(), {"--", conduit});
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   // A conduit orphaned by its launcher's death comes back to us, not to init.

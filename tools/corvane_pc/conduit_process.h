@@ -16,10 +16,11 @@ namespace corvane::pc {
 class ConduitProcess {
  public:
   // connection: how hotsync reaches the handheld, an option and its value
-  // ("--handheld", "DIR"). Raises ConduitError when the launcher cannot be
-  // started.
+  // ("--handheld", "DIR"); answer_timeout, when given, hotsync's own. Raises ConduitError when the
+  // launcher cannot be started.
   ConduitProcess(const std::string& hotsync, const std::string& connection,
-                 const std::string& handheld, const std::string& conduit);
+                 const std::string& handheld, const std::string& conduit,
+                 const std::string& answer_timeout = "");
   ~ConduitProcess();  // stops a conduit that still runs
   ConduitProcess(const ConduitProcess&) = delete;
   ConduitProcess& operator=(const ConduitProcess&) = delete;

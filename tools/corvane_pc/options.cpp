@@ -38,6 +38,9 @@ const char kHelp[] =
     "  --hotsync PATH     the launcher (default: hotsync beside corvane-pc)\n"
     "  --timeout SECONDS  how long to wait for each answer of the conduit\n"
     "                     (default 120)\n"
+    "  --answer-timeout SECONDS\n"
+    "                     with a live handheld, how long hotsync lets it stay\n"
+    "                     silent while an answer is due (hotsync's default: 60)\n"
     "  -h, --help         show this help\n"
     "  --version          show the version\n"
     "\n"
@@ -64,13 +67,14 @@ Options ParseOptions(const std::vector<std::string>& args) {
     const bool connection =
         a == "--handheld" || a == "--listen" || a == "--serial" || a == "--serial-listen";
     if (connection) options.connection = a;
-    std::string* target = a == "--exchange"  ? &options.exchange
-                          : connection       ? &options.handheld
-                          : a == "--logbook" ? &options.logbook
-                          : a == "--data"    ? &options.data
-                          : a == "--conduit" ? &options.conduit
-                          : a == "--hotsync" ? &options.hotsync
-                                             : nullptr;
+    std::string* target = a == "--exchange"         ? &options.exchange
+                          : connection              ? &options.handheld
+                          : a == "--logbook"        ? &options.logbook
+                          : a == "--data"           ? &options.data
+                          : a == "--conduit"        ? &options.conduit
+                          : a == "--hotsync"        ? &options.hotsync
+                          : a == "--answer-timeout" ? &options.answer_timeout
+                                                    : nullptr;
     if (!target && a != "--timeout") throw usage("unknown argument '" + a + "'");
     if (i + 1 >= args.size() || args[i + 1].empty()) throw usage(a + " needs a value");
     const std::string& value = args[++i];

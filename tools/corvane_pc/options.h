@@ -17,6 +17,7 @@ struct Options {
   std::string conduit;  // empty: CorvaneConduit beside corvane-pc
   std::string hotsync;  // empty: hotsync beside corvane-pc
   double timeout = 120;
+  std::string answer_timeout;  // hotsync's --answer-timeout for a live handheld, when given
   bool help = false;
   bool version = false;
 };

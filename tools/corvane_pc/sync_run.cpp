@@ -201,7 +201,8 @@ int Run::Go() {
     }
     CatchInterrupts();
     WriteStage(exchange_, kStage1);
-    process_ = std::make_unique<ConduitProcess>(hotsync, o_.connection, o_.handheld, conduit_);
+    process_ = std::make_unique<ConduitProcess>(hotsync, o_.connection, o_.handheld, conduit_,
+                                                o_.answer_timeout);
     Await(kStage2, kStage1Error);
     Prepared prepared = Prepare();
     WriteStage(exchange_, kStage3);
