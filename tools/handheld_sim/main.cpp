@@ -45,7 +45,7 @@ SessionOutcome Converse(const SimOptions& options, DesktopConnection& connection
     link::NetSyncHandheld transport(stream, connection.address, left);
     transport.Open();
     stream.MarkOpened();
-    return ServeSession(transport, handheld, plan);
+    return ServeSession(transport, handheld, plan, &stream);
   }
   link::SerialOptions serial;
   serial.max_baud = options.baud;
@@ -57,7 +57,7 @@ SessionOutcome Converse(const SimOptions& options, DesktopConnection& connection
   link::SerialHandheld transport(stream, serial);
   transport.Open(deadline);
   stream.MarkOpened();
-  return ServeSession(transport, handheld, plan);
+  return ServeSession(transport, handheld, plan, &stream);
 }
 
 std::string Seconds(double seconds) {

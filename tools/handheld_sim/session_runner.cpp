@@ -7,15 +7,18 @@
 namespace corvane::handheld_sim {
 
 SessionOutcome ServeSession(link::DlpHandheldTransport& transport, SimulatedHandheld& handheld,
-                            const SessionPlan& plan) {
+                            const SessionPlan& plan, link::ByteStream* line) {
   try {
     for (size_t n = 1;; ++n) {
       const Bytes request = transport.NextRequest(plan.deadline);
       if (n == plan.drop_after) return {SessionEnd::kDropped, {}};
       if (plan.silent_after != 0 && n >= plan.silent_after) {
-        // Connected and mute, as a handheld that hangs: nothing read, nothing sent.
-        std::this_thread::sleep_until(plan.deadline);
-        return {SessionEnd::kTimedOut, "silent on purpose"};
+        // Connected and mute, as a handheld that hangs.
+        if (!line) {
+          std::this_thread::sleep_until(plan.deadline);
+          return {SessionEnd::kTimedOut, "silent on purpose"};
+        }
+        for (uint8_t ignored[512];;) line->ReadSome(ignored, sizeof ignored, plan.deadline);
       }
       transport.Answer(handheld.Answer(request));
       if (handheld.ended()) return {SessionEnd::kEndOfSync, {}};

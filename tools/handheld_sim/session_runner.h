@@ -28,7 +28,10 @@ struct SessionOutcome {
 
 // Serves the desktop's requests until EndOfSync has been answered or the
 // plan or the link ends the session. The caller closes the connection.
+// Silent, the handheld takes what line brings and sends nothing, not even an
+// acknowledgement, until the desktop hangs up or the deadline comes
+// (without a line, until the deadline).
 SessionOutcome ServeSession(link::DlpHandheldTransport& transport, SimulatedHandheld& handheld,
-                            const SessionPlan& plan);
+                            const SessionPlan& plan, link::ByteStream* line = nullptr);
 
 }  // namespace corvane::handheld_sim
