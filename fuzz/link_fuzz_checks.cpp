@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "fuzz_checks.h"
+#include "input_stream.h"
 #include "link/channel.h"
 #include "link/dlp_answers.h"
 #include "link/dlp_codec.h"
@@ -86,27 +87,6 @@ std::string CheckDecoders(const link::DlpResponse& answer) {
   return "";
 }
 
-// What the handheld sent, handed out in pieces; what the desktop writes goes nowhere.
-class InputStream : public link::ByteStream {
- public:
-  InputStream(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-
-  size_t ReadSome(uint8_t* data, size_t size, link::Deadline) override {
-    if (at_ == size_) throw ConduitError(err::kLinkClosed, "fuzz input ends");
-    // Short reads, as a socket gives them.
-    const size_t n = std::min({size, size_ - at_, size_t{7}});
-    std::memcpy(data, data_ + at_, n);
-    at_ += n;
-    return n;
-  }
-  void Write(const uint8_t*, size_t) override {}
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t at_ = 0;
-};
-
 // Collects what is written.
 class VectorStream : public link::ByteStream {
  public:
@@ -151,7 +131,7 @@ FuzzOutcome CheckDlpResponse(const uint8_t* data, size_t size) {
 FuzzOutcome CheckNetSyncStream(const uint8_t* data, size_t size) {
   // The input opens the session and answers the first request, or, when it
   // is no opening, answers a request of a session already open.
-  InputStream opening(data, size);
+  InputStream opening(data, size, 7);
   link::NetSyncDesktop opened(opening);
   bool open = false;
   try {
@@ -161,7 +141,7 @@ FuzzOutcome CheckNetSyncStream(const uint8_t* data, size_t size) {
     const FuzzOutcome outcome = Refused(e, {err::kLinkMalformed, err::kLinkClosed});
     if (!outcome.fault.empty()) return outcome;
   }
-  InputStream answering(data, size);
+  InputStream answering(data, size, 7);
   link::NetSyncDesktop unopened(answering);
   try {
     const Bytes answer = (open ? opened : unopened).Exchange({link::dlp::kReadUserInfo, 0});
@@ -175,7 +155,7 @@ FuzzOutcome CheckNetSyncStream(const uint8_t* data, size_t size) {
 FuzzOutcome CheckChannelStream(const uint8_t* data, size_t size) {
   // What crosses the conduit's channel: whole messages, each written back
   // as it came, until the input ends or breaks the framing.
-  InputStream in(data, size);
+  InputStream in(data, size, 7);
   Bytes again;
   for (;;) {
     try {

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "fuzz_checks.h"
+#include "input_stream.h"
 #include "link/cmp.h"
 #include "link/padp.h"
 #include "link/serial_transport.h"
@@ -30,27 +31,6 @@ std::vector<link::SlpPacket> DecodeInChunks(const uint8_t* data, size_t size, si
   }
   return packets;
 }
-
-// The handheld's side of a link: the input, a few bytes at a time as a
-// serial line brings them, then a hang-up. What the desktop writes goes
-// nowhere.
-class InputStream : public link::ByteStream {
- public:
-  InputStream(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  size_t ReadSome(uint8_t* data, size_t size, link::Deadline) override {
-    if (at_ == size_) throw ConduitError(err::kLinkClosed, "the input ends");
-    const size_t n = std::min({size, size_ - at_, size_t{32}});
-    std::copy(data_ + at_, data_ + at_ + n, data);
-    at_ += n;
-    return n;
-  }
-  void Write(const uint8_t*, size_t) override {}
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t at_ = 0;
-};
 
 }  // namespace
 
@@ -105,7 +85,7 @@ FuzzOutcome CheckCmp(const uint8_t* data, size_t size) {
 }
 
 FuzzOutcome CheckSerialDesktop(const uint8_t* data, size_t size) {
-  InputStream stream(data, size);
+  InputStream stream(data, size, 32);
   link::SerialDesktop desktop(stream, nullptr, {.padp = {std::chrono::milliseconds(0), 2}});
   int answers = 0;
   try {

@@ -158,23 +158,26 @@ Reply RecordCommands::DeleteRecord(const link::DlpRequest& request) {
   return Ok();
 }
 
-Reply RecordCommands::CleanUpDatabase(const link::DlpRequest& request) {
+// A request whose only argument is the handle of a database open for
+// writing: the database, or nothing with the refusal set.
+SimDatabase* RecordCommands::WritableOnly(const link::DlpRequest& request, Reply& refusal) {
   WireReader in = OnlyArgument(request);
   const uint8_t handle = in.U8();
   ExpectEnd(in);
+  return Writable(handle, refusal);
+}
+
+Reply RecordCommands::CleanUpDatabase(const link::DlpRequest& request) {
   Reply refusal;
-  SimDatabase* db = Writable(handle, refusal);
+  SimDatabase* db = WritableOnly(request, refusal);
   if (!db) return refusal;
   db->RemoveIf([](const PdbRecord& r) { return r.deleted(); });
   return Ok();
 }
 
 Reply RecordCommands::ResetSyncFlags(const link::DlpRequest& request) {
-  WireReader in = OnlyArgument(request);
-  const uint8_t handle = in.U8();
-  ExpectEnd(in);
   Reply refusal;
-  SimDatabase* db = Writable(handle, refusal);
+  SimDatabase* db = WritableOnly(request, refusal);
   if (!db) return refusal;
   for (PdbRecord& r : db->file.records) r.attributes &= static_cast<uint8_t>(~pdb::kRecordDirty);
   db->changed = true;

@@ -25,6 +25,7 @@ class RecordCommands {
  private:
   // The database open through a handle for writing, or the fault to answer.
   SimDatabase* Writable(uint8_t handle, Reply& refusal);
+  SimDatabase* WritableOnly(const link::DlpRequest& request, Reply& refusal);
 
   OpenHandles& handles_;
 };
