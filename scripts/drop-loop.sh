@@ -53,7 +53,7 @@ synchronise() {
     handheld=(--listen "127.0.0.1:$port")
   else
     "${sim[@]}" --serial-pty >"$run/handheld.out" 2>&1 &
-    until grep -q '^tty: ' "$run/handheld.out"; do sleep 0.05; done
+    until grep -qs '^tty: ' "$run/handheld.out"; do sleep 0.05; done
     handheld=(--serial "$(sed -n 's/^tty: //p' "$run/handheld.out")")
   fi
   local sim_pid=$!
