@@ -65,7 +65,7 @@ for stack in netsync serial; do
   else
     start /usr/bin/time -f '%U %S' -o "$work/handheld.time" "$bin/corvane-handheld" \
       "${sim_args[@]}" --serial-pty >"$work/handheld.out" 2>&1
-    until grep -q '^tty: ' "$work/handheld.out"; do sleep 0.05; done
+    until grep -qs '^tty: ' "$work/handheld.out"; do sleep 0.05; done
     handheld=(--serial "$(sed -n 's/^tty: //p' "$work/handheld.out")")
   fi
   sim_pid=$started
