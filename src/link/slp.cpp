@@ -1,5 +1,7 @@
 #include "link/slp.h"
 
+#include <array>
+
 #include "support/conduit_error.h"
 
 namespace corvane::link {
@@ -22,15 +24,25 @@ bool SignatureAt(const Bytes& buffer, size_t at) {
   return true;
 }
 
+// The CRC of every byte value, so that the CRC costs a look-up a byte.
+constexpr std::array<uint16_t, 256> kCrcTable = [] {
+  std::array<uint16_t, 256> table{};
+  for (size_t value = 0; value < table.size(); ++value) {
+    auto crc = static_cast<uint16_t>(value << 8);
+    for (int bit = 0; bit < 8; ++bit) {
+      crc = static_cast<uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1);
+    }
+    table[value] = crc;
+  }
+  return table;
+}();
+
 }  // namespace
 
 uint16_t SlpCrc16(std::span<const uint8_t> bytes) {
   uint16_t crc = 0;
   for (uint8_t byte : bytes) {
-    crc ^= static_cast<uint16_t>(byte << 8);
-    for (int bit = 0; bit < 8; ++bit) {
-      crc = static_cast<uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1);
-    }
+    crc = static_cast<uint16_t>(crc << 8 ^ kCrcTable[(crc >> 8 ^ byte) & 0xFF]);
   }
   return crc;
 }
@@ -82,13 +94,13 @@ void SlpDecoder::Scan() {
     if (buffer_.size() - start_ < kSlpHeaderSize) return;
 
     const uint8_t* header = buffer_.data() + start_;
-    if (HeaderChecksum(header) != header[9]) {
+    const size_t body_size = static_cast<size_t>(header[6]) << 8 | header[7];
+    if (HeaderChecksum(header) != header[9] || body_size > kSlpLargestReceived) {
       // Noise that happens to hold a signature: look again one byte on.
       ++start_;
       ++skipped_;
       continue;
     }
-    const size_t body_size = static_cast<size_t>(header[6]) << 8 | header[7];
     const size_t total = kSlpHeaderSize + body_size + kSlpCrcSize;
     if (buffer_.size() - start_ < total) return;
 

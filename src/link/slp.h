@@ -19,6 +19,11 @@ inline constexpr uint8_t kSlpLoopback = 3;  // line tests a handheld sends befor
 inline constexpr size_t kSlpHeaderSize = 10;
 inline constexpr size_t kSlpCrcSize = 2;
 inline constexpr size_t kSlpMaxBody = 0xFFFF;
+// The largest body a handheld sends: a PADP fragment of 1024 bytes behind
+// its 6-byte long header. A header claiming more is taken for noise: were it
+// believed, the packets behind it would wait for that many bytes, and each
+// such header would cost a CRC over them.
+inline constexpr size_t kSlpLargestReceived = 1030;
 
 struct SlpPacket {
   uint8_t destination = kSlpDlpSocket;
@@ -41,8 +46,9 @@ Bytes EncodeSlp(const SlpPacket& packet);
 // Takes the line's bytes as they arrive, in any split, and gives back the
 // packets whose header checksum and CRC hold. Anything else (noise, a
 // damaged or cut-off packet) is passed over by looking for the next
-// signature; a header's size is believed only once its checksum matched, so
-// at most one packet's worth of bytes is ever held.
+// signature; a header's size is believed only once its checksum matched and
+// only up to kSlpLargestReceived, so at most one packet's worth of bytes is
+// ever held.
 class SlpDecoder {
  public:
   void Feed(std::span<const uint8_t> bytes);

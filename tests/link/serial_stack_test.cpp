@@ -52,6 +52,9 @@ TEST(SlpTest, DecodesWhatHoldsInAnySplitAndPassesOverTheRest) {
   bad_crc.back() ^= 1;
   grown[7] += 1;  // one byte more claimed, with a checksum that holds
   grown[9] += 1;
+  // A header that holds but claims more than any fragment fills.
+  Bytes oversized = EncodeSlp({3, 3, kSlpPadp, 1, Bytes(kSlpLargestReceived + 1)});
+  oversized.resize(kSlpHeaderSize);
   const std::pair<Bytes, std::vector<SlpPacket>> cases[] = {
       {Join({a, b}), {loopback, wakeup}},
       {Join({{0, 0xbe, 0xef}, a, {0xbe, 0xef, 0xbe}, b}), {loopback, wakeup}},
@@ -60,6 +63,7 @@ TEST(SlpTest, DecodesWhatHoldsInAnySplitAndPassesOverTheRest) {
       // A size whose header checksum fails is never waited for.
       {Join({{0xbe, 0xef, 0xed, 3, 3, 2, 0xff, 0xff, 1, 0}, a}), {loopback}},
       {Join({grown, a, a}), {loopback, loopback}},
+      {Join({oversized, a}), {loopback}},
   };
   for (const auto& [wire, want] : cases) {
     for (size_t chunk : {1, 2, 3, 7, 11, 4096}) {
