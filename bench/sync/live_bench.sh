@@ -44,7 +44,7 @@ records_in() {  # folder database...
 }
 
 echo "# machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
-echo "# scale $scale: run | wall_s | desktop_cpu_s handheld_cpu_s | requests records_read records_written | wire_bytes least_bytes x_least"
+echo "# scale $scale: run | wall_s | desktop_cpu_s handheld_cpu_s | requests records_read records_written | wire_bytes least_bytes x_least dlp_bytes"
 
 prepare_run "$scale" 1
 measure folder "${conduit_env[@]}" "$bin/hotsync" --handheld "$run/handheld" -- "$run/app/CorvaneConduit"
@@ -80,5 +80,6 @@ for stack in netsync serial; do
     "$(sed -n 's/^per_command.ReadRecord=//p' "$stats") (of $read_expected + 1 preference)" \
     "$(sed -n 's/^per_command.WriteRecord=//p' "$stats") (of $written) |" \
     "$wire $least $(awk -v w="$wire" -v l="$least" 'BEGIN { printf "%.3f", w / l }')" \
+    "$(sed -n 's/^message_bytes=//p' "$stats")" \
     "| desktop cpu $(awk -v c="$cpu" -v f="$folder_wall" 'BEGIN { printf "%.2f", c / f }') x folder wall"
 done
