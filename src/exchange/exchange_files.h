@@ -21,7 +21,6 @@ inline constexpr const char* kReportsFolderName = "Reports";
 // handheld's cache database. The import and the export have always spelt two
 // of them differently; the log shows those spellings, so they stay.
 struct PickListFile {
-  uint8_t cust_data_type;
   const char* written_as;  // the file the import creates
   const char* logged_as;   // how the import's log names it
   const char* read_as;     // how the export asks for it (and logs a failure)
@@ -29,10 +28,10 @@ struct PickListFile {
 
 // Indexed by CustDataType - 1.
 inline constexpr std::array<PickListFile, 4> kPickListFiles = {{
-    {1, "acreg_actype.txt", "acreg_actype.txt", "acreg_actype.txt"},
-    {2, "airport.txt", "airport.txt", "airport.txt"},
-    {3, "PERSON.txt", "person.txt", "person.txt"},
-    {4, "simulator.txt", "simulator.txt", "SIMULATOR.txt"},
+    {"acreg_actype.txt", "acreg_actype.txt", "acreg_actype.txt"},
+    {"airport.txt", "airport.txt", "airport.txt"},
+    {"PERSON.txt", "person.txt", "person.txt"},
+    {"simulator.txt", "simulator.txt", "SIMULATOR.txt"},
 }};
 
 // The registrations list, whose entries carry their aircraft type.

@@ -46,7 +46,7 @@ std::string FindDatabaseFile(const std::string& folder, const std::string& name)
   for (const std::string& file : others) {
     if (ReadPdbName(file) == name) return file;
   }
-  throw ConduitError(err::kNotFound, "Record, database or folder not found: " + name);
+  throw DatabaseNotFound(name);
 }
 
 }  // namespace

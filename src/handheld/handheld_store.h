@@ -3,6 +3,8 @@
 #include <memory>
 #include <string>
 
+#include "support/conduit_error.h"
+
 namespace corvane {
 
 class Clock;
@@ -15,8 +17,8 @@ class HandheldStore {
  public:
   virtual ~HandheldStore() = default;
 
-  // The database called name; raises ConduitError (err::kNotFound, "Record,
-  // database or folder not found: <name>") when the handheld has none.
+  // The database called name; raises DatabaseNotFound(name) when the
+  // handheld has none.
   virtual std::shared_ptr<RecordDatabase> OpenDatabase(const std::string& name) = 0;
   // Writes what changed, dated by clock where the store keeps dates; raises
   // ConduitError when a write fails.
@@ -26,5 +28,11 @@ class HandheldStore {
   // The end of the run: what the store holds open is let go.
   virtual void Close() {}
 };
+
+// What every store raises for a database the handheld does not have, worded
+// alike so that the log reads the same whatever the store.
+inline ConduitError DatabaseNotFound(const std::string& name) {
+  return ConduitError(err::kNotFound, "Record, database or folder not found: " + name);
+}
 
 }  // namespace corvane

@@ -124,23 +124,19 @@ bool HotSyncLink::IsSyncInProgress() const {
 }
 
 HandheldStore& HotSyncLink::Store() {
+  if (!transport_) return Folder();
   CheckNotEnded();
-  if (transport_) {
-    if (!store_) store_ = std::make_unique<LiveHandheld>(*transport_, watch_);
-    return *store_;
-  }
-  return Folder();
+  if (!store_) store_ = std::make_unique<LiveHandheld>(*transport_, watch_);
+  return *store_;
 }
 
 HandheldFolder& HotSyncLink::Folder() {
   CheckNotEnded();
   CheckFolderUsable();
-  if (!store_) {
-    auto folder = std::make_unique<HandheldFolder>(*folder_);
-    folder_store_ = folder.get();
-    store_ = std::move(folder);
-  }
-  return *folder_store_;
+  // A link has a folder or a transport, never both: with a folder, the store
+  // is that folder.
+  if (!store_) store_ = std::make_unique<HandheldFolder>(*folder_);
+  return static_cast<HandheldFolder&>(*store_);
 }
 
 void HotSyncLink::Flush(const Clock& clock) {

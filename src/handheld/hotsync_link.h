@@ -101,7 +101,6 @@ class HotSyncLink {
   // operation is over even though they were opened before.
   std::shared_ptr<const LauncherWatch> watch_;
   std::unique_ptr<HandheldStore> store_;
-  HandheldFolder* folder_store_ = nullptr;  // store_, when it is a folder
   // The launcher's process id from the environment; -1 when unknown.
   int launcher_pid_ = -1;
 };

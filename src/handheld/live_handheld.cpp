@@ -34,9 +34,8 @@ std::shared_ptr<RecordDatabase> LiveHandheld::OpenDatabase(const std::string& na
   try {
     handle = Guarded([&] { return dlp_.OpenDB(name, link::OpenMode::kReadSecret); });
   } catch (const ConduitError& e) {
-    // Worded as a handheld folder words it, so that the log reads the same.
     if (e.number() != err::kNotFound) throw;
-    throw ConduitError(err::kNotFound, "Record, database or folder not found: " + name);
+    throw DatabaseNotFound(name);
   }
   const size_t count = Guarded([&] { return dlp_.ReadOpenDBInfo(handle); });
   auto db = std::make_shared<LiveDatabase>(*this, dlp_, name, handle, count);

@@ -1,15 +1,8 @@
 #include "handheld/pdb_format.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <ctime>
 
 #include "support/conduit_error.h"
-#include "support/file_open.h"
 #include "support/sequential_file.h"
 
 namespace corvane {

@@ -64,20 +64,16 @@ bool PDAtoPC_CorvaneDB(FrmMain& frm, HotSyncLink& link) {
     PDRecordAdapter db =
         PDDatabaseOpener(link).OpenDatabase(kFlightsDatabase, kRecordAdapterClass, kOpenReadWrite);
     db.SetReadPosition(0);
-    // Without a field name the PC application can map, it would get flights
-    // that it cannot read, and the end of the synchronisation would erase
-    // them from the handheld: they stay there instead.
-    if (db.RecordTotal() > 0 && names.empty()) {
-      throw ConduitError(err::kNoLogbookSchema,
-                         std::string("The handheld's logbook schema (") + kSchemaDatabase +
-                             ") is missing or empty: the flights stay on the handheld");
-    }
-    if (db.RecordTotal() > 0 && !NamesAnyField(names)) {
-      throw ConduitError(err::kNoLogbookSchema,
-                         std::string("The handheld's logbook schema (") + kSchemaDatabase +
-                             ") names no field: the flights stay on the handheld");
-    }
     if (db.RecordTotal() > 0) {
+      // Without a field name the PC application can map, it would get
+      // flights that it cannot read, and the end of the synchronisation
+      // would erase them from the handheld: they stay there instead.
+      if (!NamesAnyField(names)) {
+        throw ConduitError(err::kNoLogbookSchema,
+                           std::string("The handheld's logbook schema (") + kSchemaDatabase +
+                               (names.empty() ? ") is missing or empty" : ") names no field") +
+                               ": the flights stay on the handheld");
+      }
       const auto& order = FlightStorageOrder();
       PDByteConverter conv;
       std::array<std::string, kFlightSlotCount> slots;

@@ -2,7 +2,6 @@
 
 #include "handheld/database_names.h"
 #include "handheld/sync_library.h"
-#include "import/flights_import.h"
 #include "support/conduit_error.h"
 #include "support/conduit_log.h"
 #include "support/transfer_error.h"
