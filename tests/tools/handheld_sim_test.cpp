@@ -13,6 +13,7 @@
 
 #include "fixtures/caught_error.h"
 #include "fixtures/fake_window.h"
+#include "fixtures/live_handheld.h"
 #include "fixtures/session_recording.h"
 #include "fixtures/temp_dir.h"
 #include "handheld_sim/session_runner.h"
@@ -30,14 +31,6 @@ using link::DlpClient;
 using link::OpenMode;
 using testing::ErrorNumberOf;
 using testing::Unhex;
-
-struct InProcess : link::DlpTransport {
-  explicit InProcess(SimulatedHandheld& h) : handheld(h) {}
-  Bytes Exchange(const Bytes& request) override { return handheld.Answer(request); }
-  void Tickle() override {}
-  std::chrono::milliseconds TickleInterval() const override { return {}; }
-  SimulatedHandheld& handheld;
-};
 
 // A database of records "a", "b" ... with ids 1, 2 ... and the given seed.
 PdbFile Database(const std::string& name, size_t records = 0, uint32_t seed = 100) {
@@ -64,8 +57,8 @@ class HandheldSimTest : public ::testing::Test {
       const Bytes bytes = SerializePdb(f);
       testing::WriteFileBytes(folder + "/" + f.header.Name() + ".pdb", Text(bytes));
     }
-    handheld.emplace(HandheldDatabases::Load(folder, nullptr), user, clock);
-    transport.emplace(*handheld);
+    transport.emplace(folder, 0, user);
+    handheld = &transport->sim();
     dlp.emplace(*transport);
   }
   // The DLP error of the answer to a raw request.
@@ -76,8 +69,8 @@ class HandheldSimTest : public ::testing::Test {
   testing::TempDir temp;
   std::string folder = temp.Sub("handheld");
   testing::FakeClock clock;
-  std::optional<SimulatedHandheld> handheld;
-  std::optional<InProcess> transport;
+  std::optional<testing::InProcessHandheld> transport;
+  SimulatedHandheld* handheld = nullptr;
   std::optional<DlpClient> dlp;
 };
 
