@@ -9,7 +9,6 @@
 #include "fixtures/caught_error.h"
 #include "fixtures/session_recording.h"
 #include "link/dlp_client.h"
-#include "link/link_hex.h"
 #include "link/netsync.h"
 
 namespace corvane::link {

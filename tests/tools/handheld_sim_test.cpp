@@ -20,7 +20,6 @@
 #include "handheld_sim/sim_options.h"
 #include "handheld_sim/simulated_handheld.h"
 #include "link/dlp_client.h"
-#include "link/link_hex.h"
 #include "link/netsync.h"
 
 namespace corvane::handheld_sim {
