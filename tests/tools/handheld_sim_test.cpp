@@ -286,11 +286,8 @@ TEST_F(HandheldSimTest, EveryRecordedDesktopRequestIsAnsweredWithoutFault) {
     if (!name.ends_with(".net.json")) continue;
     SCOPED_TRACE(name);
     ++sessions;
-    testing::RecordedTransfer desktop{true, {}};
-    for (const auto& t : testing::LoadRecording(entry.path().string())) {
-      if (!t.from_handheld) desktop.data.insert(desktop.data.end(), t.data.begin(), t.data.end());
-    }
-    testing::ReplayStream sent({desktop});
+    testing::ReplayStream sent(
+        {testing::SideOf(testing::LoadRecording(entry.path().string()), false)});
     SimulatedHandheld fresh(HandheldDatabases::Load(folder, nullptr), {}, clock);
     for (int datagram = 0; sent.Unplayed() != ""; ++datagram) {
       const Bytes payload = link::ReadDatagram(sent, link::After({})).payload;
