@@ -141,7 +141,7 @@ TEST_F(SynchronisationTest, ALiveHandheldDroppedAtAnyRequestLosesNoFlight) {
   {
     testing::LiveLink live(handheld_dir);
     ASSERT_TRUE(Synchronise(*live.link));
-    requests = live.handheld->requests();
+    requests = live.handheld->sim().requests();
   }
   ASSERT_GT(requests, 20u);
   for (size_t drop_at = 1; drop_at <= requests; ++drop_at) {

@@ -10,9 +10,7 @@
 #include <regex>
 #include <sstream>
 
-#include "fixtures/child_process.h"
-#include "fixtures/log_messages.h"
-#include "fixtures/temp_dir.h"
+#include "e2e/conduit_run.h"
 #include "handheld/pdb_format.h"
 #include "support/socket.h"
 
@@ -21,11 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Bin(const std::string& name) {
-  return CORVANE_BIN_DIR "/" + name;
-}
-
-class LiveE2eTest : public ::testing::Test {
+// corvane-pc runs as Corvane.exe, the PC application: a ConduitRun, whose
+// shared lock keeps these runs apart from the tests that need none running.
+class LiveE2eTest : public ConduitRun {
  public:
   struct Run {
     std::string root;
@@ -53,21 +49,20 @@ class LiveE2eTest : public ::testing::Test {
     Run run{temp.Sub(name)};
     fs::copy(pristine, run.root + "/handheld");
     fs::copy(CORVANE_SOURCE_DIR "/samples/pc", run.root + "/pc");
-    fs::create_directories(run.root + "/app");
-    fs::copy_file(Bin("CorvaneConduit"), run.root + "/app/CorvaneConduit");
+    fs::copy(app, run.root + "/app");  // the conduit, its log beside it
     if (!paired.empty()) fs::copy(paired, run.root + "/config", fs::copy_options::recursive);
-    const std::string output = run.root + "/output", serial_out = run.root + "/handheld-output";
+    const std::string pc_output = run.root + "/output", serial_out = run.root + "/handheld-output";
     const bool folder = connection == "--handheld", tty = connection == "--serial";
-    ChildProcess::Options handheld{
+    ChildProcess::Options sim_options{
         Bin("corvane-handheld"),
         {"--folder", run.root + "/handheld", "--stats", run.root + "/stats", "--timeout", "60"}};
-    handheld.args.insert(handheld.args.end(), sim_args.begin(), sim_args.end());
-    handheld.output_file = serial_out;
+    sim_options.args.insert(sim_options.args.end(), sim_args.begin(), sim_args.end());
+    sim_options.output_file = serial_out;
     std::optional<ChildProcess> sim;
     std::string where = run.root + "/handheld";
     if (tty) {
-      handheld.args.push_back("--serial-pty");
-      sim.emplace(handheld);
+      sim_options.args.push_back("--serial-pty");
+      sim.emplace(sim_options);
       EXPECT_TRUE(
           WaitUntil([&] { return ReadIfAny(serial_out).find('\n') != std::string::npos; }, 30));
       const std::string line = ReadIfAny(serial_out);
@@ -84,17 +79,17 @@ class LiveE2eTest : public ::testing::Test {
           {"XDG_STATE_HOME", run.root + "/state"},
           {"QT_QPA_PLATFORM", "offscreen"}},
          "",
-         output});
+         pc_output});
     if (!folder && !tty) {
       std::smatch port;
       static const std::regex waiting("waiting for a handheld on 127\\.0\\.0\\.1:([0-9]+)");
       std::string said;
       EXPECT_TRUE(WaitUntil(
-          [&] { return std::regex_search(said = ReadIfAny(output), port, waiting); }, 30));
-      handheld.args.insert(
-          handheld.args.end(),
+          [&] { return std::regex_search(said = ReadIfAny(pc_output), port, waiting); }, 30));
+      sim_options.args.insert(
+          sim_options.args.end(),
           {connection == "--listen" ? "--netsync" : "--serial-tcp", "127.0.0.1:" + port[1].str()});
-      sim.emplace(handheld);
+      sim.emplace(sim_options);
     }
     run.pc_status = pc.Wait(120).value_or(-1);
     if (sim) run.sim_status = sim->Wait(60);
@@ -106,7 +101,6 @@ class LiveE2eTest : public ::testing::Test {
     return fs::exists(path) ? ReadFileBytes(path) : "";
   }
 
-  TempDir temp;
   std::string pristine = temp.Sub("pristine");
   std::string paired;  // a configuration folder holding a pairing, when not empty
 };
@@ -238,11 +232,11 @@ TEST_F(LiveE2eTest, AHandheldOfAnotherUserIsRefused) {
 // A handheld that stops answering is given up after --answer-timeout,
 // before anything runs.
 TEST_F(LiveE2eTest, ASilentHandheldIsGivenUp) {
-  const std::string output = temp.path() + "/output", ran = temp.path() + "/ran";
+  const std::string ran = temp.path() + "/ran";
   ChildProcess hotsync({Bin("hotsync"),
                         {"--listen", "127.0.0.1:0", "--answer-timeout", "1", "--timeout", "30",
                          "--", "/bin/sh", "-c", "touch " + ran},
-                        {{"XDG_CONFIG_HOME", temp.Sub("config")}},
+                        {{"XDG_CONFIG_HOME", config}},
                         "",
                         output});
   std::smatch port;

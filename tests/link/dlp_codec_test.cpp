@@ -7,7 +7,6 @@
 
 #include "fixtures/caught_error.h"
 #include "fixtures/session_recording.h"
-#include "link/link_hex.h"
 
 namespace corvane::link {
 namespace {

@@ -9,7 +9,6 @@
 #include "fixtures/caught_error.h"
 #include "fixtures/session_recording.h"
 #include "link/dlp_client.h"
-#include "link/link_hex.h"
 #include "link/netsync.h"
 
 namespace corvane::link {
@@ -105,15 +104,10 @@ TEST(NetSyncReplayTest, TheHandheldSendsTheRecordedBytes) {
     std::vector<RecordedTransfer> transfers =
         LoadRecording(RecordingPath(std::string(session.name) + ".net.json"));
     // The recorded handheld's answers, past its three opening datagrams.
-    RecordedTransfer handheld_side{true, {}};
-    for (RecordedTransfer& t : transfers) {
-      if (t.from_handheld)
-        handheld_side.data.insert(handheld_side.data.end(), t.data.begin(), t.data.end());
-      t.from_handheld = !t.from_handheld;
-    }
-    ReplayStream answers({handheld_side});
+    ReplayStream answers({testing::SideOf(transfers, true)});
     for (int i = 0; i < 3; ++i) ReadDatagram(answers, After({}));
 
+    for (RecordedTransfer& t : transfers) t.from_handheld = !t.from_handheld;
     ReplayStream stream(transfers);
     NetSyncHandheld handheld(stream, session.handheld);
     handheld.Open();

@@ -13,13 +13,13 @@
 
 #include "fixtures/caught_error.h"
 #include "fixtures/fake_window.h"
+#include "fixtures/live_handheld.h"
 #include "fixtures/session_recording.h"
 #include "fixtures/temp_dir.h"
 #include "handheld_sim/session_runner.h"
 #include "handheld_sim/sim_options.h"
 #include "handheld_sim/simulated_handheld.h"
 #include "link/dlp_client.h"
-#include "link/link_hex.h"
 #include "link/netsync.h"
 
 namespace corvane::handheld_sim {
@@ -30,14 +30,6 @@ using link::DlpClient;
 using link::OpenMode;
 using testing::ErrorNumberOf;
 using testing::Unhex;
-
-struct InProcess : link::DlpTransport {
-  explicit InProcess(SimulatedHandheld& h) : handheld(h) {}
-  Bytes Exchange(const Bytes& request) override { return handheld.Answer(request); }
-  void Tickle() override {}
-  std::chrono::milliseconds TickleInterval() const override { return {}; }
-  SimulatedHandheld& handheld;
-};
 
 // A database of records "a", "b" ... with ids 1, 2 ... and the given seed.
 PdbFile Database(const std::string& name, size_t records = 0, uint32_t seed = 100) {
@@ -64,8 +56,8 @@ class HandheldSimTest : public ::testing::Test {
       const Bytes bytes = SerializePdb(f);
       testing::WriteFileBytes(folder + "/" + f.header.Name() + ".pdb", Text(bytes));
     }
-    handheld.emplace(HandheldDatabases::Load(folder, nullptr), user, clock);
-    transport.emplace(*handheld);
+    transport.emplace(folder, 0, user);
+    handheld = &transport->sim();
     dlp.emplace(*transport);
   }
   // The DLP error of the answer to a raw request.
@@ -76,8 +68,8 @@ class HandheldSimTest : public ::testing::Test {
   testing::TempDir temp;
   std::string folder = temp.Sub("handheld");
   testing::FakeClock clock;
-  std::optional<SimulatedHandheld> handheld;
-  std::optional<InProcess> transport;
+  std::optional<testing::InProcessHandheld> transport;
+  SimulatedHandheld* handheld = nullptr;
   std::optional<DlpClient> dlp;
 };
 
@@ -294,11 +286,8 @@ TEST_F(HandheldSimTest, EveryRecordedDesktopRequestIsAnsweredWithoutFault) {
     if (!name.ends_with(".net.json")) continue;
     SCOPED_TRACE(name);
     ++sessions;
-    testing::RecordedTransfer desktop{true, {}};
-    for (const auto& t : testing::LoadRecording(entry.path().string())) {
-      if (!t.from_handheld) desktop.data.insert(desktop.data.end(), t.data.begin(), t.data.end());
-    }
-    testing::ReplayStream sent({desktop});
+    testing::ReplayStream sent(
+        {testing::SideOf(testing::LoadRecording(entry.path().string()), false)});
     SimulatedHandheld fresh(HandheldDatabases::Load(folder, nullptr), {}, clock);
     for (int datagram = 0; sent.Unplayed() != ""; ++datagram) {
       const Bytes payload = link::ReadDatagram(sent, link::After({})).payload;
