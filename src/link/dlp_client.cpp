@@ -61,7 +61,10 @@ DlpResponse DlpClient::Call(const DlpRequest& request) {
 }
 
 DlpResponse DlpClient::Ask(uint8_t command, Bytes argument, uint8_t id) {
-  return Call(DlpRequest{command, {DlpArgument{id, std::move(argument)}}});
+  // Not a braced list: its elements are const and would copy the argument.
+  DlpRequest request{command, {}};
+  request.arguments.push_back(DlpArgument{id, std::move(argument)});
+  return Call(request);
 }
 
 SysInfo DlpClient::ReadSysInfo() {
