@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <span>
 
 #include "link/byte_stream.h"
 #include "link/dlp_transport.h"
@@ -35,7 +36,9 @@ struct NetSyncDatagram {
 // Reads one datagram, waiting at most until deadline. An unknown type or a
 // length over kMaxPayload raises kLinkMalformed.
 NetSyncDatagram ReadDatagram(ByteStream& stream, Deadline deadline);
-void WriteDatagram(ByteStream& stream, const NetSyncDatagram& datagram);
+// Writes one datagram: its header and payload in a single write.
+void WriteDatagram(ByteStream& stream, uint8_t type, uint8_t transaction,
+                   std::span<const uint8_t> payload);
 
 // Where the handheld says it is in its opening. The address and port are
 // big-endian; the two 16-bit and two 32-bit fields before them come in

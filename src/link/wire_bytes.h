@@ -45,6 +45,10 @@ class WireReader {
 // Builds a message field by field.
 class WireWriter {
  public:
+  WireWriter() = default;
+  // Room for size bytes up front, for a message whose size is known.
+  explicit WireWriter(size_t size) { bytes_.reserve(size); }
+
   WireWriter& U8(uint8_t value);
   WireWriter& U16(uint16_t value);
   WireWriter& U32(uint32_t value);
