@@ -145,7 +145,7 @@ FuzzOutcome CheckNetSyncStream(const uint8_t* data, size_t size) {
   link::NetSyncDesktop unopened(answering);
   try {
     const Bytes answer = (open ? opened : unopened).Exchange({link::dlp::kReadUserInfo, 0});
-    if (answer.size() > link::netsync::kMaxPayload) return Fault("answer over the maximum");
+    if (answer.size() > link::kMaxDlpMessage) return Fault("answer over the maximum");
     return {true, ""};
   } catch (const ConduitError& e) {
     return Refused(e, {err::kLinkMalformed, err::kLinkClosed});

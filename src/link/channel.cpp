@@ -6,7 +6,7 @@
 namespace corvane::link {
 
 void WriteChannelMessage(ByteStream& stream, const Bytes& message) {
-  if (message.empty() || message.size() > kMaxChannelMessage) {
+  if (message.empty() || message.size() > kMaxDlpMessage) {
     throw ConduitError(err::kLinkMalformed,
                        "A DLP message of " + std::to_string(message.size()) + " bytes");
   }
@@ -19,7 +19,7 @@ Bytes ReadChannelMessage(ByteStream& stream, Deadline deadline) {
   uint8_t head[4];
   ReadExactly(stream, head, sizeof head, deadline);
   const uint32_t size = GetU32(head);
-  if (size == 0 || size > kMaxChannelMessage) {
+  if (size == 0 || size > kMaxDlpMessage) {
     throw ConduitError(err::kLinkMalformed,
                        "The DLP channel announces a message of " + std::to_string(size) + " bytes");
   }

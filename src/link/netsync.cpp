@@ -103,9 +103,9 @@ NetSyncDatagram ReadDatagram(ByteStream& stream, Deadline deadline) {
   if (datagram.type != netsync::kData && datagram.type != netsync::kTickle) {
     throw Malformed("datagram of unknown type " + std::to_string(datagram.type));
   }
-  if (length > netsync::kMaxPayload) {
+  if (length > kMaxDlpMessage) {
     throw Malformed("datagram of " + std::to_string(length) + " bytes, more than the " +
-                    std::to_string(netsync::kMaxPayload) + " a DLP message can take");
+                    std::to_string(kMaxDlpMessage) + " a DLP message can take");
   }
   datagram.payload.resize(length);
   ReadExactly(stream, datagram.payload.data(), length, deadline);
@@ -114,7 +114,7 @@ NetSyncDatagram ReadDatagram(ByteStream& stream, Deadline deadline) {
 
 void WriteDatagram(ByteStream& stream, uint8_t type, uint8_t transaction,
                    std::span<const uint8_t> payload) {
-  if (payload.size() > netsync::kMaxPayload) {
+  if (payload.size() > kMaxDlpMessage) {
     throw ConduitError(
         err::kBadArgument,
         "NetSync: a message of " + std::to_string(payload.size()) + " bytes is too long to send");
