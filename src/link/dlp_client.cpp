@@ -80,9 +80,8 @@ void DlpClient::WriteUserInfo(const UserInfoUpdate& update) {
   const std::string& name = Text(update.user_name, "the user name", 0xFE);
   WireWriter out;
   out.U32(update.user_id).U32(update.viewer_id).U32(update.last_sync_pc);
-  uint8_t time[kDlpTimeSize];
-  EncodeDlpTime(update.last_sync, time);
-  out.Append(time).U8(update.change).U8(static_cast<uint8_t>(name.size() + 1)).TextZ(name);
+  AppendDlpTime(out, update.last_sync);
+  out.U8(update.change).U8(static_cast<uint8_t>(name.size() + 1)).TextZ(name);
   Ask(dlp::kWriteUserInfo, out.Take());
 }
 
@@ -91,9 +90,9 @@ DlpTime DlpClient::GetSysDateTime() {
 }
 
 void DlpClient::SetSysDateTime(const DlpTime& time) {
-  Bytes bytes(kDlpTimeSize);
-  EncodeDlpTime(time, bytes.data());
-  Ask(dlp::kSetSysDateTime, std::move(bytes));
+  WireWriter out;
+  AppendDlpTime(out, time);
+  Ask(dlp::kSetSysDateTime, out.Take());
 }
 
 StorageInfo DlpClient::ReadStorageInfo(uint8_t first_card) {

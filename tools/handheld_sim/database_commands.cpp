@@ -51,12 +51,6 @@ std::string FourCharText(uint32_t code) {
                      static_cast<char>(code >> 8), static_cast<char>(code)};
 }
 
-void AppendTime(WireWriter& out, uint32_t palm_seconds) {
-  uint8_t bytes[link::kDlpTimeSize];
-  link::EncodeDlpTime(DlpTimeOf(palm_seconds), bytes);
-  out.Append(bytes);
-}
-
 Reply NoDatabase(const std::string& name) {
   return Refused(dlp::kErrNotFound, "no database " + name);
 }
@@ -86,9 +80,9 @@ Bytes DatabaseCommands::DbInfoEntry(const SimDatabase& db) const {
   out.U8(static_cast<uint8_t>(size)).U8(kMiscRamBased).U16(attributes);
   out.U32(FourCharCode(h.type)).U32(FourCharCode(h.creator)).U16(h.version);
   out.U32(h.modification_number);
-  AppendTime(out, h.creation_date);
-  AppendTime(out, h.modification_date);
-  AppendTime(out, h.backup_date);
+  link::AppendDlpTime(out, DlpTimeOf(h.creation_date));
+  link::AppendDlpTime(out, DlpTimeOf(h.modification_date));
+  link::AppendDlpTime(out, DlpTimeOf(h.backup_date));
   out.U16(static_cast<uint16_t>(databases_.IndexOf(db))).TextZ(name);
   if (out.bytes().size() < size) out.U8(0);
   return out.Take();
