@@ -1,7 +1,5 @@
 #include "link/dlp_answers.h"
 
-#include <cstdio>
-
 #include "link/wire_bytes.h"
 
 namespace corvane::link {
@@ -19,9 +17,7 @@ std::string AnswerName(const DlpResponse& answer) {
 WireReader Argument(const DlpResponse& answer, uint8_t id) {
   const DlpArgument* arg = answer.Find(id);
   if (arg == nullptr) {
-    char name[8];
-    std::snprintf(name, sizeof name, "0x%02X", id);
-    WireReader({}, AnswerName(answer)).Fail(std::string("argument ") + name + " is missing");
+    WireReader({}, AnswerName(answer)).Fail("argument " + HexByte(id) + " is missing");
   }
   return WireReader(arg->data, AnswerName(answer));
 }

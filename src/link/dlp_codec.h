@@ -136,6 +136,8 @@ DlpResponse DecodeDlpResponse(std::span<const uint8_t> message);
 
 // "ReadRecord (0x20)"; unknown commands by number alone.
 std::string DlpCommandName(uint8_t command);
+// "0x4F", for messages.
+std::string HexByte(uint8_t value);
 // "dlpErrNotFound (5)".
 std::string DlpErrorName(uint16_t error);
 // The error a non-zero DLP error code stands for: kNotFound for
