@@ -164,7 +164,7 @@ DbListPage ParseDbList(const DlpResponse& answer) {
   WireReader in = Argument(answer, dlp::kFirstArgId);
   DbListPage page;
   page.last_index = in.U16();
-  page.more = (in.U8() & 0x80) != 0;
+  page.more = (in.U8() & dlp::kListMore) != 0;
   const uint8_t count = in.U8();
   for (unsigned i = 0; i < count; ++i) page.databases.push_back(ReadDbInfo(in));
   return page;

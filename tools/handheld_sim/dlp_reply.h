@@ -44,4 +44,8 @@ void ExpectEnd(const link::WireReader& in);
 std::string ZeroEndedText(link::WireReader& in, size_t max_size, const char* what);
 using link::HexByte;
 
+// The largest record the simulated handheld takes, as the recorded handhelds
+// tell in ReadSysInfo.
+inline constexpr uint32_t kMaxRecordSize = 0xFFE1;
+
 }  // namespace corvane::handheld_sim

@@ -18,7 +18,6 @@ constexpr uint32_t kRomVersion = 0x05403017;
 constexpr uint32_t kLocale = 0x00010000;
 constexpr uint32_t kProductId = 0x01000000;
 constexpr uint16_t kDlpVersion[] = {1, 2, 3, 0};
-constexpr uint32_t kMaxRecordSize = 0xFFE1;
 const char kCardName[] = "PalmCard";
 const char kManufacturer[] = "Palm Computing";
 constexpr uint32_t kRomSize = 4u << 20;

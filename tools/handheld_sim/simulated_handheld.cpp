@@ -1,17 +1,11 @@
 #include "handheld_sim/simulated_handheld.h"
 
+#include "link/padp.h"
 #include "support/conduit_error.h"
 
 namespace corvane::handheld_sim {
 
 namespace dlp = link::dlp;
-
-namespace {
-
-// The largest fragment of a message on the serial stack.
-constexpr size_t kPiece = 1024;
-
-}  // namespace
 
 std::string CommandKey(uint8_t command) {
   const std::string name = link::DlpCommandName(command);
@@ -51,7 +45,7 @@ Bytes SimulatedHandheld::Answer(const Bytes& message) {
   Bytes answer = link::EncodeDlpResponse({command, reply.error, std::move(reply.arguments)});
   for (size_t size : {message.size(), answer.size()}) {
     message_bytes_ += size;
-    message_pieces_ += (size + kPiece - 1) / kPiece;
+    message_pieces_ += (size + link::kPadpMaxFragment - 1) / link::kPadpMaxFragment;
   }
   return answer;
 }
