@@ -20,6 +20,16 @@ SimulatedHandheld::SimulatedHandheld(HandheldDatabases databases, HandheldUser u
       database_commands_(databases_, handles_, clock),
       record_commands_(handles_) {}
 
+std::map<std::string, size_t> SimulatedHandheld::per_command() const {
+  std::map<std::string, size_t> named;
+  for (size_t command = 0; command < per_command_.size(); ++command) {
+    if (per_command_[command] != 0) {
+      named[CommandKey(static_cast<uint8_t>(command))] += per_command_[command];
+    }
+  }
+  return named;
+}
+
 SyncEnd SimulatedHandheld::sync_end() const {
   if (!session_.end_status()) return SyncEnd::kNone;
   return *session_.end_status() == 0 ? SyncEnd::kNormal : SyncEnd::kError;
@@ -39,7 +49,7 @@ Bytes SimulatedHandheld::Answer(const Bytes& message) {
     if (e.number() != err::kLinkMalformed) throw;
     reply = Fault(dlp::kErrParam, e.description());
   }
-  ++per_command_[CommandKey(command)];
+  ++per_command_[command];
   if (reply.fault) fault_reasons_.push_back(link::DlpCommandName(command) + ": " + reply.why);
   if (reply.error != dlp::kErrNone) reply.arguments.clear();
   Bytes answer = link::EncodeDlpResponse({command, reply.error, std::move(reply.arguments)});
