@@ -32,7 +32,6 @@ class WireReader {
   std::string Text(size_t size);
 
   size_t left() const { return bytes_.size() - at_; }
-  size_t at() const { return at_; }
   // Raises kLinkMalformed naming the message: "<what>: <problem>".
   [[noreturn]] void Fail(const std::string& problem) const;
 

@@ -114,7 +114,7 @@ Reply DatabaseCommands::OpenDB(const link::DlpRequest& request) {
   if (handles_.IsOpenForWriting(*db) || (writable && handles_.IsOpen(*db))) {
     return Fault(dlp::kErrDatabaseOpen, name + " is open already");
   }
-  const auto handle = handles_.Open(*db, writable, (mode & dlp::kOpenSecret) != 0);
+  const auto handle = handles_.Open(*db, writable);
   if (!handle) return Refused(dlp::kErrTooManyOpen, "every handle of the session is used");
   if (writable) {
     // Opening for writing is what marks a database modified on a handheld.
@@ -150,7 +150,7 @@ Reply DatabaseCommands::CreateDB(const link::DlpRequest& request) {
   file.header.creator = FourCharText(creator);
   file.header.creation_date = file.header.modification_date = PalmNow(clock_);
   file.header.unique_id_seed = 1;
-  return Ok({*handles_.Open(databases_.Add(std::move(file)), true, true)});
+  return Ok({*handles_.Open(databases_.Add(std::move(file)), true)});
 }
 
 Reply DatabaseCommands::CloseDB(const link::DlpRequest& request) {

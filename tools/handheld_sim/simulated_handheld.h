@@ -56,7 +56,6 @@ class SimulatedHandheld {
   // 2 cancelled by the user, 3 or more any other error), once it came.
   const std::optional<uint16_t>& end_status() const { return session_.end_status(); }
   bool ended() const { return session_.end_status().has_value(); }
-  HandheldDatabases& databases() { return databases_; }
 
  private:
   Reply Dispatch(const link::DlpRequest& request);
