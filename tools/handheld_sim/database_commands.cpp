@@ -218,11 +218,11 @@ Reply DatabaseCommands::FindDB(const link::DlpRequest& request) {
     // are told of an open database only.
     const PdbFile& f = db->file;
     const bool by_handle = form == kFindByHandle;
-    const size_t data = db->DataBytes() + BlockSize(f.app_info) + BlockSize(f.sort_info);
+    const size_t data = db->ContentBytes();
     size_t fields[6] = {};
     if ((flags & dlp::kFindSizes) != 0) {
       fields[0] = f.records.size();
-      fields[1] = pdb::kHeaderSize + pdb::kEntrySize * f.records.size() + f.gap.size() + data;
+      fields[1] = db->StoredBytes() + f.gap.size();
       fields[2] = data;
       if (by_handle) {
         fields[3] = BlockSize(f.app_info);

@@ -126,11 +126,7 @@ Reply SessionCommands::ReadStorageInfo(const link::DlpRequest& request) {
   ExpectEnd(in);
   if (card != 0) return Refused(dlp::kErrNotFound, "no card " + std::to_string(card));
   size_t used = 0;
-  for (size_t i = 0; i < databases_.size(); ++i) {
-    const PdbFile& f = databases_.at(i).file;
-    used += pdb::kHeaderSize + pdb::kEntrySize * f.records.size() + databases_.at(i).DataBytes() +
-            (f.app_info ? f.app_info->size() : 0) + (f.sort_info ? f.sort_info->size() : 0);
-  }
+  for (size_t i = 0; i < databases_.size(); ++i) used += databases_.at(i).StoredBytes();
   const uint32_t free_ram = static_cast<uint32_t>(kRamSize - std::min<size_t>(used, kRamSize));
   const size_t name_size = sizeof kCardName - 1;
   const size_t manufacturer_size = sizeof kManufacturer - 1;
