@@ -8,6 +8,7 @@
 #include "export/cache_list.h"
 #include "export/report_pieces.h"
 #include "export/schema_record.h"
+#include "fuzz_verdicts.h"
 #include "handheld/pdb_format.h"
 #include "handheld/sync_library.h"
 #include "platform/ini_format.h"
@@ -21,14 +22,6 @@ namespace {
 
 FuzzOutcome Accepted() {
   return {true, ""};
-}
-FuzzOutcome Fault(const std::string& what) {
-  return {false, what};
-}
-// A ConduitError is a clean refusal only with one of the reader's numbers.
-FuzzOutcome Refused(const ConduitError& e, std::initializer_list<int32_t> numbers) {
-  if (std::find(numbers.begin(), numbers.end(), e.number()) != numbers.end()) return {};
-  return Fault("unexpected error " + e.Text());
 }
 
 std::string Text(const uint8_t* data, size_t size) {

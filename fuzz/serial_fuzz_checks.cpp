@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "fuzz_checks.h"
+#include "fuzz_verdicts.h"
 #include "input_stream.h"
 #include "link/cmp.h"
 #include "link/padp.h"
@@ -13,14 +14,6 @@
 
 namespace corvane::fuzz {
 namespace {
-
-FuzzOutcome Fault(const std::string& what) {
-  return {false, what};
-}
-FuzzOutcome RefusedUnless(const ConduitError& e, int32_t number) {
-  if (e.number() == number) return {};
-  return Fault("unexpected error " + e.Text());
-}
 
 std::vector<link::SlpPacket> DecodeInChunks(const uint8_t* data, size_t size, size_t chunk) {
   link::SlpDecoder decoder;
@@ -56,7 +49,7 @@ FuzzOutcome CheckPadp(const uint8_t* data, size_t size) {
   try {
     packet = link::ParsePadp({data, size});
   } catch (const ConduitError& e) {
-    return RefusedUnless(e, err::kLinkMalformed);
+    return Refused(e, {err::kLinkMalformed});
   }
   if (link::EncodePadp(packet) != Bytes(data, data + size)) return Fault("encoded differently");
   if (packet.type == link::kPadpData && packet.data.size() > link::kPadpMaxFragment) {
@@ -70,7 +63,7 @@ FuzzOutcome CheckCmp(const uint8_t* data, size_t size) {
   try {
     message = link::ParseCmp({data, size});
   } catch (const ConduitError& e) {
-    return RefusedUnless(e, err::kLinkMalformed);
+    return Refused(e, {err::kLinkMalformed});
   }
   Bytes expected(data, data + link::kCmpSize);
   expected[4] = expected[5] = 0;  // reserved

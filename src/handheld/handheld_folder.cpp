@@ -11,7 +11,6 @@
 #include "support/text_ops.h"
 
 namespace corvane {
-namespace {
 
 bool HasPdbExtension(const std::filesystem::path& p) {
   std::string ext = p.extension().string();
@@ -19,6 +18,8 @@ bool HasPdbExtension(const std::filesystem::path& p) {
                  [](unsigned char c) { return std::tolower(c); });
   return ext == ".pdb";
 }
+
+namespace {
 
 // The file of the database called name. A file named "<name>.pdb" in any
 // letter case says it is that database: when its header cannot be read, the

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -10,6 +11,9 @@ namespace corvane {
 
 class Clock;
 class HandheldDatabase;
+
+// Whether a file's extension is ".pdb", in any letter case.
+bool HasPdbExtension(const std::filesystem::path& file);
 
 // The databases of one handheld folder (one "<name>.pdb" file per database).
 // A changed database stays in memory until Flush() writes it back, so that

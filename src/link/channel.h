@@ -15,10 +15,6 @@ namespace corvane::link {
 // keeps the idle link alive; the channel's end is the end of the HotSync
 // operation.
 
-// The largest DLP message either side sends: a record of 64 KiB and its
-// framing, with room to spare.
-inline constexpr size_t kMaxChannelMessage = 1 << 20;
-
 // Writes one message.
 void WriteChannelMessage(ByteStream& stream, const Bytes& message);
 // Reads one message, waiting at most until deadline; raises kLinkClosed at

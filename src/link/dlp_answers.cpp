@@ -1,8 +1,5 @@
 #include "link/dlp_answers.h"
 
-#include <algorithm>
-#include <cstdio>
-
 #include "link/wire_bytes.h"
 
 namespace corvane::link {
@@ -20,15 +17,9 @@ std::string AnswerName(const DlpResponse& answer) {
 WireReader Argument(const DlpResponse& answer, uint8_t id) {
   const DlpArgument* arg = answer.Find(id);
   if (arg == nullptr) {
-    char name[8];
-    std::snprintf(name, sizeof name, "0x%02X", id);
-    WireReader({}, AnswerName(answer)).Fail(std::string("argument ") + name + " is missing");
+    WireReader({}, AnswerName(answer)).Fail("argument " + HexByte(id) + " is missing");
   }
   return WireReader(arg->data, AnswerName(answer));
-}
-
-DlpTime ReadTime(WireReader& in) {
-  return DecodeDlpTime(in.Take(kDlpTimeSize).data());
 }
 
 // An entry that starts with its own size byte: a reader over the rest of it.
@@ -50,9 +41,9 @@ DbInfo ReadDbInfo(WireReader& outer) {
   db.creator = in.U32();
   db.version = in.U16();
   db.modification_number = in.U32();
-  db.created = ReadTime(in);
-  db.modified = ReadTime(in);
-  db.backed_up = ReadTime(in);
+  db.created = ReadDlpTime(in);
+  db.modified = ReadDlpTime(in);
+  db.backed_up = ReadDlpTime(in);
   db.index = in.U16();
   // The name ends at its zero; an odd-sized entry is padded to even after it.
   db.name = in.Text(in.left());
@@ -71,21 +62,20 @@ Bytes WholeData(WireReader& in, size_t size, const std::string& what) {
 
 }  // namespace
 
-DlpTime DecodeDlpTime(const uint8_t* data) {
+DlpTime ReadDlpTime(WireReader& in) {
+  const uint8_t* data = in.Take(kDlpTimeSize).data();
   // The pad byte is not read: handhelds leave whatever they like there.
   return DlpTime{GetU16(data), data[2], data[3], data[4], data[5], data[6]};
 }
 
-void EncodeDlpTime(const DlpTime& time, uint8_t* data) {
-  const uint8_t bytes[kDlpTimeSize] = {static_cast<uint8_t>(time.year >> 8),
-                                       static_cast<uint8_t>(time.year),
-                                       time.month,
-                                       time.day,
-                                       time.hour,
-                                       time.minute,
-                                       time.second,
-                                       0};
-  std::copy(bytes, bytes + kDlpTimeSize, data);
+void AppendDlpTime(WireWriter& out, const DlpTime& time) {
+  out.U16(time.year)
+      .U8(time.month)
+      .U8(time.day)
+      .U8(time.hour)
+      .U8(time.minute)
+      .U8(time.second)
+      .U8(0);
 }
 
 SysInfo ParseSysInfo(const DlpResponse& answer) {
@@ -112,8 +102,8 @@ UserInfo ParseUserInfo(const DlpResponse& answer) {
   info.user_id = in.U32();
   info.viewer_id = in.U32();
   info.last_sync_pc = in.U32();
-  info.last_good_sync = ReadTime(in);
-  info.last_sync = ReadTime(in);
+  info.last_good_sync = ReadDlpTime(in);
+  info.last_sync = ReadDlpTime(in);
   const uint8_t name_size = in.U8();  // with its zero
   const uint8_t password_size = in.U8();
   info.user_name = in.Text(name_size);
@@ -123,7 +113,7 @@ UserInfo ParseUserInfo(const DlpResponse& answer) {
 
 DlpTime ParseSysDateTime(const DlpResponse& answer) {
   WireReader in = Argument(answer, dlp::kFirstArgId);
-  return ReadTime(in);
+  return ReadDlpTime(in);
 }
 
 StorageInfo ParseStorageInfo(const DlpResponse& answer) {
@@ -138,7 +128,7 @@ StorageInfo ParseStorageInfo(const DlpResponse& answer) {
     CardInfo card;
     card.card = entry.U8();
     card.version = entry.U16();
-    card.created = ReadTime(entry);
+    card.created = ReadDlpTime(entry);
     card.rom_size = entry.U32();
     card.ram_size = entry.U32();
     card.free_ram = entry.U32();
@@ -174,7 +164,7 @@ DbListPage ParseDbList(const DlpResponse& answer) {
   WireReader in = Argument(answer, dlp::kFirstArgId);
   DbListPage page;
   page.last_index = in.U16();
-  page.more = (in.U8() & 0x80) != 0;
+  page.more = (in.U8() & dlp::kListMore) != 0;
   const uint8_t count = in.U8();
   for (unsigned i = 0; i < count; ++i) page.databases.push_back(ReadDbInfo(in));
   return page;

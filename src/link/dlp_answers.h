@@ -127,9 +127,13 @@ struct DlpResource {
   Bytes data;
 };
 
+class WireReader;
+class WireWriter;
+
+// A date and time in its 8 bytes on the wire, for both ends.
 inline constexpr size_t kDlpTimeSize = 8;
-DlpTime DecodeDlpTime(const uint8_t* data);
-void EncodeDlpTime(const DlpTime& time, uint8_t* data);
+DlpTime ReadDlpTime(WireReader& in);
+void AppendDlpTime(WireWriter& out, const DlpTime& time);
 
 SysInfo ParseSysInfo(const DlpResponse& answer);
 UserInfo ParseUserInfo(const DlpResponse& answer);

@@ -8,12 +8,7 @@ namespace {
 // The DLP version this desktop speaks, told to the handheld in ReadSysInfo.
 constexpr uint16_t kDesktopDlpMajor = 1;
 constexpr uint16_t kDesktopDlpMinor = 4;
-// Read flags and lengths that ask for the whole of a record or block.
-constexpr uint16_t kToTheEnd = 0xFFFF;
-constexpr uint8_t kListMultiple = 0x20;
-constexpr uint8_t kFindAttributesAndSizes = 0xC0;
-constexpr uint8_t kRecordDataIncluded = 0x80;
-constexpr uint8_t kDeleteAll = 0x80;
+constexpr uint8_t kFindAttributesAndSizes = dlp::kFindAttributes | dlp::kFindSizes;
 constexpr uint8_t kCard = 0;
 
 ConduitError CannotSend(const std::string& what) {
@@ -33,7 +28,7 @@ uint16_t OptionalTextSize(const std::string& text) {
 }
 
 Bytes BlockRead(uint8_t handle) {
-  return WireWriter().U8(handle).U8(0).U16(0).U16(kToTheEnd).Take();
+  return WireWriter().U8(handle).U8(0).U16(0).U16(dlp::kToTheEnd).Take();
 }
 
 Bytes BlockWrite(uint8_t handle, const Bytes& block) {
@@ -61,7 +56,10 @@ DlpResponse DlpClient::Call(const DlpRequest& request) {
 }
 
 DlpResponse DlpClient::Ask(uint8_t command, Bytes argument, uint8_t id) {
-  return Call(DlpRequest{command, {DlpArgument{id, std::move(argument)}}});
+  // Not a braced list: its elements are const and would copy the argument.
+  DlpRequest request{command, {}};
+  request.arguments.push_back(DlpArgument{id, std::move(argument)});
+  return Call(request);
 }
 
 SysInfo DlpClient::ReadSysInfo() {
@@ -77,9 +75,8 @@ void DlpClient::WriteUserInfo(const UserInfoUpdate& update) {
   const std::string& name = Text(update.user_name, "the user name", 0xFE);
   WireWriter out;
   out.U32(update.user_id).U32(update.viewer_id).U32(update.last_sync_pc);
-  uint8_t time[kDlpTimeSize];
-  EncodeDlpTime(update.last_sync, time);
-  out.Append(time).U8(update.change).U8(static_cast<uint8_t>(name.size() + 1)).TextZ(name);
+  AppendDlpTime(out, update.last_sync);
+  out.U8(update.change).U8(static_cast<uint8_t>(name.size() + 1)).TextZ(name);
   Ask(dlp::kWriteUserInfo, out.Take());
 }
 
@@ -88,9 +85,9 @@ DlpTime DlpClient::GetSysDateTime() {
 }
 
 void DlpClient::SetSysDateTime(const DlpTime& time) {
-  Bytes bytes(kDlpTimeSize);
-  EncodeDlpTime(time, bytes.data());
-  Ask(dlp::kSetSysDateTime, std::move(bytes));
+  WireWriter out;
+  AppendDlpTime(out, time);
+  Ask(dlp::kSetSysDateTime, out.Take());
 }
 
 StorageInfo DlpClient::ReadStorageInfo(uint8_t first_card) {
@@ -115,7 +112,7 @@ void DlpClient::WriteNetSyncInfo(const NetSyncInfo& info, uint8_t change) {
 }
 
 DbListPage DlpClient::ReadDBList(DbStore store, uint16_t start_index) {
-  const uint8_t flags = static_cast<uint8_t>(store) | kListMultiple;
+  const uint8_t flags = static_cast<uint8_t>(store) | dlp::kListMultiple;
   return ParseDbList(
       Ask(dlp::kReadDBList, WireWriter().U8(flags).U8(kCard).U16(start_index).Take()));
 }
@@ -177,24 +174,29 @@ std::vector<uint32_t> DlpClient::ReadRecordIDList(uint8_t handle, uint16_t start
 }
 
 DlpRecord DlpClient::ReadRecordById(uint8_t handle, uint32_t id) {
-  return ParseRecord(
-      Ask(dlp::kReadRecord, WireWriter().U8(handle).U8(0).U32(id).U16(0).U16(kToTheEnd).Take()));
+  return ParseRecord(Ask(dlp::kReadRecord,
+                         WireWriter().U8(handle).U8(0).U32(id).U16(0).U16(dlp::kToTheEnd).Take()));
 }
 
 DlpRecord DlpClient::ReadRecordByIndex(uint8_t handle, uint16_t index) {
   return ParseRecord(Ask(dlp::kReadRecord,
-                         WireWriter().U8(handle).U8(0).U16(index).U16(0).U16(kToTheEnd).Take(),
+                         WireWriter().U8(handle).U8(0).U16(index).U16(0).U16(dlp::kToTheEnd).Take(),
                          dlp::kFirstArgId + 1));
 }
 
 DlpResource DlpClient::ReadResourceByIndex(uint8_t handle, uint16_t index) {
-  return ParseResource(Ask(dlp::kReadResource,
-                           WireWriter().U8(handle).U8(0).U16(index).U16(0).U16(kToTheEnd).Take()));
+  return ParseResource(
+      Ask(dlp::kReadResource,
+          WireWriter().U8(handle).U8(0).U16(index).U16(0).U16(dlp::kToTheEnd).Take()));
 }
 
 uint32_t DlpClient::WriteRecord(uint8_t handle, const DlpRecord& record) {
   WireWriter out;
-  out.U8(handle).U8(kRecordDataIncluded).U32(record.id).U8(record.attributes).U8(record.category);
+  out.U8(handle)
+      .U8(dlp::kRecordDataIncluded)
+      .U32(record.id)
+      .U8(record.attributes)
+      .U8(record.category);
   out.Append(record.data);
   return ParseWrittenRecordId(Ask(dlp::kWriteRecord, out.Take()));
 }
@@ -204,7 +206,7 @@ void DlpClient::DeleteRecord(uint8_t handle, uint32_t id) {
 }
 
 void DlpClient::DeleteAllRecords(uint8_t handle) {
-  Ask(dlp::kDeleteRecord, WireWriter().U8(handle).U8(kDeleteAll).U32(0).Take());
+  Ask(dlp::kDeleteRecord, WireWriter().U8(handle).U8(dlp::kDeleteAll).U32(0).Take());
 }
 
 void DlpClient::AddSyncLogEntry(const std::string& text) {

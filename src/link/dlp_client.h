@@ -11,13 +11,13 @@
 namespace corvane::link {
 
 // Which databases ReadDBList lists.
-enum class DbStore : uint8_t { kRam = 0x80, kRom = 0x40 };
+enum class DbStore : uint8_t { kRam = dlp::kListRam, kRom = dlp::kListRom };
 // With kSecret a handheld shows the records its user marked private too.
 enum class OpenMode : uint8_t {
-  kRead = 0x80,
-  kReadWrite = 0xC0,
-  kReadSecret = 0x90,
-  kReadWriteSecret = 0xD0
+  kRead = dlp::kOpenRead,
+  kReadWrite = dlp::kOpenRead | dlp::kOpenWrite,
+  kReadSecret = dlp::kOpenRead | dlp::kOpenSecret,
+  kReadWriteSecret = dlp::kOpenRead | dlp::kOpenWrite | dlp::kOpenSecret
 };
 // How EndOfSync ends the HotSync operation on the handheld.
 enum class SyncEnd : uint16_t { kNormal = 0, kError = 3 };

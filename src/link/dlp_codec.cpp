@@ -14,12 +14,6 @@ constexpr uint8_t kSizeBits = 0xC0;
 constexpr uint8_t kShortBit = 0x80;
 constexpr uint8_t kLongBit = 0x40;
 
-std::string HexByte(uint8_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%02X", value);
-  return text;
-}
-
 ConduitError CannotEncode(const std::string& what) {
   return ConduitError(err::kBadArgument, "DLP message cannot be encoded: " + what);
 }
@@ -139,6 +133,12 @@ const std::array<const char*, 22> kErrorNames = {
 };
 
 }  // namespace
+
+std::string HexByte(uint8_t value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02X", value);
+  return text;
+}
 
 const DlpArgument* DlpResponse::Find(uint8_t id) const {
   for (const DlpArgument& arg : arguments) {

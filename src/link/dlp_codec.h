@@ -67,6 +67,33 @@ inline constexpr uint8_t kResponseBit = 0x80;
 inline constexpr uint8_t kFirstArgId = 0x20;
 inline constexpr uint8_t kMaxArgId = 0x3F;
 
+// Fields of the requests and answers, the same on both ends.
+// A read length: the whole record, resource or block.
+inline constexpr uint16_t kToTheEnd = 0xFFFF;
+// ReadDBList: which store, and one database or a page of them; the answer's
+// flag that another page follows.
+inline constexpr uint8_t kListRam = 0x80;
+inline constexpr uint8_t kListRom = 0x40;
+inline constexpr uint8_t kListMultiple = 0x20;
+inline constexpr uint8_t kListMore = 0x80;
+// OpenDB's mode bits.
+inline constexpr uint8_t kOpenRead = 0x80;
+inline constexpr uint8_t kOpenWrite = 0x40;
+inline constexpr uint8_t kOpenExclusive = 0x20;
+inline constexpr uint8_t kOpenSecret = 0x10;
+// FindDB: what the answer carries beside the database's place.
+inline constexpr uint8_t kFindAttributes = 0x80;
+inline constexpr uint8_t kFindSizes = 0x40;
+inline constexpr uint8_t kFindMaxRecordSize = 0x20;
+// WriteRecord's flag: the record's data comes with the request.
+inline constexpr uint8_t kRecordDataIncluded = 0x80;
+// DeleteRecord's flags: every record, or every record of one category.
+inline constexpr uint8_t kDeleteAll = 0x80;
+inline constexpr uint8_t kDeleteCategory = 0x40;
+// A record's archived bit: DLP carries it, a stored record has no room for
+// it (the pdb::kRecord* bits are the others).
+inline constexpr uint8_t kRecordArchived = 0x08;
+
 // The handheld's error codes.
 inline constexpr uint16_t kErrNone = 0;
 inline constexpr uint16_t kErrSystem = 1;
@@ -136,6 +163,8 @@ DlpResponse DecodeDlpResponse(std::span<const uint8_t> message);
 
 // "ReadRecord (0x20)"; unknown commands by number alone.
 std::string DlpCommandName(uint8_t command);
+// "0x4F", for messages.
+std::string HexByte(uint8_t value);
 // "dlpErrNotFound (5)".
 std::string DlpErrorName(uint16_t error);
 // The error a non-zero DLP error code stands for: kNotFound for

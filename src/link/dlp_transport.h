@@ -9,6 +9,11 @@
 
 namespace corvane::link {
 
+// Far above any DLP message (a record of under 64 KiB and its framing): a
+// claimed length beyond it is refused on every stack before anything is
+// allocated for it.
+inline constexpr uint32_t kMaxDlpMessage = 1u << 20;
+
 // The desktop's end of one HotSync session: whole DLP messages carried over
 // one of the two stacks (NetSync, or SLP with PADP). Failures raise
 // ConduitError err::kLinkClosed, err::kLinkTimeout or err::kLinkMalformed,

@@ -42,10 +42,6 @@ ConduitError Malformed(const std::string& what) {
   return ConduitError(err::kLinkMalformed, "NetSync: " + what);
 }
 
-Bytes ToBytes(std::span<const uint8_t> bytes) {
-  return Bytes(bytes.begin(), bytes.end());
-}
-
 // The next data datagram, past any tickles.
 NetSyncDatagram ReadData(ByteStream& stream, Deadline deadline) {
   for (;;) {
@@ -107,26 +103,25 @@ NetSyncDatagram ReadDatagram(ByteStream& stream, Deadline deadline) {
   if (datagram.type != netsync::kData && datagram.type != netsync::kTickle) {
     throw Malformed("datagram of unknown type " + std::to_string(datagram.type));
   }
-  if (length > netsync::kMaxPayload) {
+  if (length > kMaxDlpMessage) {
     throw Malformed("datagram of " + std::to_string(length) + " bytes, more than the " +
-                    std::to_string(netsync::kMaxPayload) + " a DLP message can take");
+                    std::to_string(kMaxDlpMessage) + " a DLP message can take");
   }
   datagram.payload.resize(length);
   ReadExactly(stream, datagram.payload.data(), length, deadline);
   return datagram;
 }
 
-void WriteDatagram(ByteStream& stream, const NetSyncDatagram& datagram) {
-  if (datagram.payload.size() > netsync::kMaxPayload) {
-    throw ConduitError(err::kBadArgument, "NetSync: a message of " +
-                                              std::to_string(datagram.payload.size()) +
-                                              " bytes is too long to send");
+void WriteDatagram(ByteStream& stream, uint8_t type, uint8_t transaction,
+                   std::span<const uint8_t> payload) {
+  if (payload.size() > kMaxDlpMessage) {
+    throw ConduitError(
+        err::kBadArgument,
+        "NetSync: a message of " + std::to_string(payload.size()) + " bytes is too long to send");
   }
-  WireWriter out;
-  out.U8(datagram.type)
-      .U8(datagram.transaction)
-      .U32(static_cast<uint32_t>(datagram.payload.size()))
-      .Append(datagram.payload);
+  // Header and payload in one write, as one datagram.
+  WireWriter out(netsync::kHeaderSize + payload.size());
+  out.U8(type).U8(transaction).U32(static_cast<uint32_t>(payload.size())).Append(payload);
   stream.Write(out.bytes().data(), out.bytes().size());
 }
 
@@ -147,10 +142,10 @@ void NetSyncDesktop::Open() {
   const Deadline deadline = After(silence_limit_);
   ExpectOpening(ReadData(stream_, deadline), kFirstTransaction, kHandheldHello[0],
                 "the handheld's first datagram");
-  WriteDatagram(stream_, {netsync::kData, 1, ToBytes(kDesktopHello)});
+  WriteDatagram(stream_, netsync::kData, 1, kDesktopHello);
   handheld_ = ParseAnnouncement(ExpectOpening(ReadData(stream_, deadline), 1, kAnnounceStart[0],
                                               "the handheld's address datagram"));
-  WriteDatagram(stream_, {netsync::kData, 2, ToBytes(kDesktopAccept)});
+  WriteDatagram(stream_, netsync::kData, 2, kDesktopAccept);
   ExpectOpening(ReadData(stream_, deadline), 2, kHandheldReady[0],
                 "the handheld's last opening datagram");
   next_transaction_ = 3;
@@ -160,12 +155,12 @@ Bytes NetSyncDesktop::Exchange(const Bytes& request) {
   const uint8_t transaction = next_transaction_;
   // 0 and 0xFF are never used for a request.
   next_transaction_ = transaction >= 0xFE ? 1 : transaction + 1;
-  WriteDatagram(stream_, {netsync::kData, transaction, request});
+  WriteDatagram(stream_, netsync::kData, transaction, request);
   return Expect(transaction, "the answer");
 }
 
 void NetSyncDesktop::Tickle() {
-  WriteDatagram(stream_, {netsync::kTickle, kFirstTransaction, {}});
+  WriteDatagram(stream_, netsync::kTickle, kFirstTransaction, {});
 }
 
 NetSyncHandheld::NetSyncHandheld(ByteStream& stream, HandheldAddress address,
@@ -174,11 +169,11 @@ NetSyncHandheld::NetSyncHandheld(ByteStream& stream, HandheldAddress address,
 
 void NetSyncHandheld::Open() {
   const Deadline deadline = After(silence_limit_);
-  WriteDatagram(stream_, {netsync::kData, kFirstTransaction, ToBytes(kHandheldHello)});
+  WriteDatagram(stream_, netsync::kData, kFirstTransaction, kHandheldHello);
   ExpectOpening(ReadData(stream_, deadline), 1, kDesktopHello[0], "the desktop's first datagram");
-  WriteDatagram(stream_, {netsync::kData, 1, Announcement(address_)});
+  WriteDatagram(stream_, netsync::kData, 1, Announcement(address_));
   ExpectOpening(ReadData(stream_, deadline), 2, kDesktopAccept[0], "the desktop's second datagram");
-  WriteDatagram(stream_, {netsync::kData, 2, ToBytes(kHandheldReady)});
+  WriteDatagram(stream_, netsync::kData, 2, kHandheldReady);
 }
 
 Bytes NetSyncHandheld::NextRequest(Deadline deadline) {
@@ -191,7 +186,7 @@ void NetSyncHandheld::Answer(const Bytes& response) {
   if (last_transaction_ < 0) {
     throw ConduitError(err::kBadArgument, "NetSync: an answer with no request to answer");
   }
-  WriteDatagram(stream_, {netsync::kData, static_cast<uint8_t>(last_transaction_), response});
+  WriteDatagram(stream_, netsync::kData, static_cast<uint8_t>(last_transaction_), response);
   last_transaction_ = -1;
 }
 

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <span>
 
 #include "link/byte_stream.h"
 #include "link/dlp_transport.h"
@@ -17,9 +18,6 @@ namespace netsync {
 inline constexpr uint8_t kData = 1;
 inline constexpr uint8_t kTickle = 2;
 inline constexpr size_t kHeaderSize = 6;
-// Far above any DLP message (records are below 64 KiB): a longer length is
-// refused before anything is allocated for it.
-inline constexpr uint32_t kMaxPayload = 1u << 20;
 // How long an answer may keep us waiting.
 inline constexpr std::chrono::milliseconds kSilenceLimit{60000};
 // Well inside the ~30 s after which a handheld gives an idle link up.
@@ -33,9 +31,11 @@ struct NetSyncDatagram {
 };
 
 // Reads one datagram, waiting at most until deadline. An unknown type or a
-// length over kMaxPayload raises kLinkMalformed.
+// length over kMaxDlpMessage raises kLinkMalformed.
 NetSyncDatagram ReadDatagram(ByteStream& stream, Deadline deadline);
-void WriteDatagram(ByteStream& stream, const NetSyncDatagram& datagram);
+// Writes one datagram: its header and payload in a single write.
+void WriteDatagram(ByteStream& stream, uint8_t type, uint8_t transaction,
+                   std::span<const uint8_t> payload);
 
 // Where the handheld says it is in its opening. The address and port are
 // big-endian; the two 16-bit and two 32-bit fields before them come in

@@ -72,7 +72,7 @@ void PadpLink::SendPacket(const PadpPacket& packet, uint8_t xid) {
 void PadpLink::Send(const Bytes& message, uint8_t xid) {
   const bool long_form = sizes_ == PadpSizes::kLong || (sizes_ == PadpSizes::kLongWhenNeeded &&
                                                         ValueNeedsLongForm(message.size()));
-  if ((!long_form && ValueNeedsLongForm(message.size())) || message.size() > kPadpMaxMessage) {
+  if ((!long_form && ValueNeedsLongForm(message.size())) || message.size() > kMaxDlpMessage) {
     throw ConduitError(err::kBadArgument, "A message of " + std::to_string(message.size()) +
                                               " bytes does not fit this PADP link");
   }
@@ -180,7 +180,7 @@ bool PadpLink::IsRepeat(uint8_t xid, const PadpPacket& packet) const {
   if (packet.flags & kPadpFirst) {
     if (ours || delivered_xid_ == xid) return true;
     const bool complete = packet.data.size() == packet.size;
-    if (packet.size > kPadpMaxMessage || packet.data.size() > packet.size ||
+    if (packet.size > kMaxDlpMessage || packet.data.size() > packet.size ||
         complete != ((packet.flags & kPadpLast) != 0)) {
       throw Malformed("a first fragment of " + std::to_string(packet.data.size()) +
                       " bytes for a message of " + std::to_string(packet.size));

@@ -24,8 +24,6 @@ inline constexpr uint8_t kPadpLast = 0x40;
 inline constexpr uint8_t kPadpMemoryError = 0x20;  // in an ack: the message does not fit
 inline constexpr uint8_t kPadpLongForm = 0x10;     // the size field has 4 bytes, not 2
 inline constexpr size_t kPadpMaxFragment = 1024;
-// Far above any DLP message; a claimed size beyond it is refused unread.
-inline constexpr uint32_t kPadpMaxMessage = 1 << 20;
 
 struct PadpPacket {
   uint8_t type = kPadpData;

@@ -32,7 +32,6 @@ class WireReader {
   std::string Text(size_t size);
 
   size_t left() const { return bytes_.size() - at_; }
-  size_t at() const { return at_; }
   // Raises kLinkMalformed naming the message: "<what>: <problem>".
   [[noreturn]] void Fail(const std::string& problem) const;
 
@@ -45,6 +44,10 @@ class WireReader {
 // Builds a message field by field.
 class WireWriter {
  public:
+  WireWriter() = default;
+  // Room for size bytes up front, for a message whose size is known.
+  explicit WireWriter(size_t size) { bytes_.reserve(size); }
+
   WireWriter& U8(uint8_t value);
   WireWriter& U16(uint16_t value);
   WireWriter& U32(uint32_t value);

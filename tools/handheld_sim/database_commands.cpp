@@ -12,31 +12,17 @@ namespace dlp = link::dlp;
 using link::WireReader;
 using link::WireWriter;
 
-constexpr uint8_t kListRam = 0x80;
-constexpr uint8_t kListRom = 0x40;
-constexpr uint8_t kListMultiple = 0x20;
 // Recorded handhelds never list more than this many databases in one answer.
 constexpr size_t kListPage = 20;
-constexpr uint8_t kListMore = 0x80;
 constexpr uint8_t kMiscRamBased = 0x40;
-
-constexpr uint8_t kOpenRead = 0x80;
-constexpr uint8_t kOpenWrite = 0x40;
-constexpr uint8_t kOpenExclusive = 0x20;
-constexpr uint8_t kOpenSecret = 0x10;
 
 constexpr uint16_t kDbBackup = 0x0008;
 constexpr uint16_t kDbOpen = 0x8000;
 
-constexpr uint8_t kFindAttributes = 0x80;
-constexpr uint8_t kFindSizes = 0x40;
-constexpr uint8_t kFindMaxRecordSize = 0x20;
 constexpr uint8_t kFindByName = dlp::kFirstArgId;
 constexpr uint8_t kFindByHandle = dlp::kFirstArgId + 1;
 constexpr uint8_t kFindByTypeCreator = dlp::kFirstArgId + 2;
 constexpr uint8_t kCloseAll = dlp::kFirstArgId + 1;
-
-constexpr uint16_t kToTheEnd = 0xFFFF;
 
 uint32_t FourCharCode(const std::string& code) {
   uint32_t value = 0;
@@ -49,12 +35,6 @@ uint32_t FourCharCode(const std::string& code) {
 std::string FourCharText(uint32_t code) {
   return std::string{static_cast<char>(code >> 24), static_cast<char>(code >> 16),
                      static_cast<char>(code >> 8), static_cast<char>(code)};
-}
-
-void AppendTime(WireWriter& out, uint32_t palm_seconds) {
-  uint8_t bytes[link::kDlpTimeSize];
-  link::EncodeDlpTime(DlpTimeOf(palm_seconds), bytes);
-  out.Append(bytes);
 }
 
 Reply NoDatabase(const std::string& name) {
@@ -86,9 +66,9 @@ Bytes DatabaseCommands::DbInfoEntry(const SimDatabase& db) const {
   out.U8(static_cast<uint8_t>(size)).U8(kMiscRamBased).U16(attributes);
   out.U32(FourCharCode(h.type)).U32(FourCharCode(h.creator)).U16(h.version);
   out.U32(h.modification_number);
-  AppendTime(out, h.creation_date);
-  AppendTime(out, h.modification_date);
-  AppendTime(out, h.backup_date);
+  link::AppendDlpTime(out, DlpTimeOf(h.creation_date));
+  link::AppendDlpTime(out, DlpTimeOf(h.modification_date));
+  link::AppendDlpTime(out, DlpTimeOf(h.backup_date));
   out.U16(static_cast<uint16_t>(databases_.IndexOf(db))).TextZ(name);
   if (out.bytes().size() < size) out.U8(0);
   return out.Take();
@@ -100,19 +80,19 @@ Reply DatabaseCommands::ReadDBList(const link::DlpRequest& request) {
   const uint8_t card = in.U8();
   const uint16_t start = in.U16();
   ExpectEnd(in);
-  if ((flags & ~(kListRam | kListRom | kListMultiple)) != 0 ||
-      (flags & (kListRam | kListRom)) == 0) {
+  if ((flags & ~(dlp::kListRam | dlp::kListRom | dlp::kListMultiple)) != 0 ||
+      (flags & (dlp::kListRam | dlp::kListRom)) == 0) {
     return Fault(dlp::kErrParam, "list flags " + HexByte(flags));
   }
   if (card != 0) return NoCard(card);
   // Every database of this handheld is in RAM; its ROM holds none.
-  const size_t count = (flags & kListRam) != 0 ? databases_.size() : 0;
+  const size_t count = (flags & dlp::kListRam) != 0 ? databases_.size() : 0;
   if (start >= count) {
     return Refused(dlp::kErrNotFound, "no database from index " + std::to_string(start));
   }
-  const size_t end = std::min(count, start + ((flags & kListMultiple) != 0 ? kListPage : 1));
+  const size_t end = std::min(count, start + ((flags & dlp::kListMultiple) != 0 ? kListPage : 1));
   WireWriter out;
-  out.U16(static_cast<uint16_t>(end - 1)).U8(end < count ? kListMore : 0);
+  out.U16(static_cast<uint16_t>(end - 1)).U8(end < count ? dlp::kListMore : 0);
   out.U8(static_cast<uint8_t>(end - start));
   for (size_t i = start; i < end; ++i) out.Append(DbInfoEntry(databases_.at(i)));
   return Ok(out.Take());
@@ -123,18 +103,18 @@ Reply DatabaseCommands::OpenDB(const link::DlpRequest& request) {
   const uint8_t card = in.U8();
   const uint8_t mode = in.U8();
   const std::string name = ZeroEndedText(in, pdb::kNameSize, "the database name");
-  if ((mode & ~(kOpenRead | kOpenWrite | kOpenExclusive | kOpenSecret)) != 0 ||
-      (mode & (kOpenRead | kOpenWrite)) == 0) {
+  if ((mode & ~(dlp::kOpenRead | dlp::kOpenWrite | dlp::kOpenExclusive | dlp::kOpenSecret)) != 0 ||
+      (mode & (dlp::kOpenRead | dlp::kOpenWrite)) == 0) {
     return Fault(dlp::kErrParam, "open mode " + HexByte(mode));
   }
   if (card != 0) return NoCard(card);
   SimDatabase* db = databases_.Find(name);
   if (!db) return NoDatabase(name);
-  const bool writable = (mode & kOpenWrite) != 0;
+  const bool writable = (mode & dlp::kOpenWrite) != 0;
   if (handles_.IsOpenForWriting(*db) || (writable && handles_.IsOpen(*db))) {
     return Fault(dlp::kErrDatabaseOpen, name + " is open already");
   }
-  const auto handle = handles_.Open(*db, writable, (mode & kOpenSecret) != 0);
+  const auto handle = handles_.Open(*db, writable);
   if (!handle) return Refused(dlp::kErrTooManyOpen, "every handle of the session is used");
   if (writable) {
     // Opening for writing is what marks a database modified on a handheld.
@@ -170,7 +150,7 @@ Reply DatabaseCommands::CreateDB(const link::DlpRequest& request) {
   file.header.creator = FourCharText(creator);
   file.header.creation_date = file.header.modification_date = PalmNow(clock_);
   file.header.unique_id_seed = 1;
-  return Ok({*handles_.Open(databases_.Add(std::move(file)), true, true)});
+  return Ok({*handles_.Open(databases_.Add(std::move(file)), true)});
 }
 
 Reply DatabaseCommands::CloseDB(const link::DlpRequest& request) {
@@ -205,7 +185,7 @@ Reply DatabaseCommands::FindDB(const link::DlpRequest& request) {
   const uint8_t form = request.arguments[0].id;
   WireReader in = ReaderOf(request, request.arguments[0]);
   const uint8_t flags = in.U8();
-  if ((flags & ~(kFindAttributes | kFindSizes | kFindMaxRecordSize)) != 0) {
+  if ((flags & ~(dlp::kFindAttributes | dlp::kFindSizes | dlp::kFindMaxRecordSize)) != 0) {
     return Fault(dlp::kErrParam, "find flags " + HexByte(flags));
   }
   const SimDatabase* db = nullptr;
@@ -227,29 +207,29 @@ Reply DatabaseCommands::FindDB(const link::DlpRequest& request) {
     return Fault(dlp::kErrParam, "argument " + HexByte(form));
   }
   Reply reply;
-  if ((flags & kFindAttributes) != 0) {
+  if ((flags & dlp::kFindAttributes) != 0) {
     WireWriter out;
     out.U8(0).U8(0).U32(db->local_id).U32(handles_.HandleOf(*db)).Append(DbInfoEntry(*db));
     reply.arguments.push_back({dlp::kFirstArgId, out.Take()});
   }
-  if ((flags & (kFindSizes | kFindMaxRecordSize)) != 0) {
+  if ((flags & (dlp::kFindSizes | dlp::kFindMaxRecordSize)) != 0) {
     // Records, bytes in all, bytes of data, the two blocks, the largest
     // record; zero where not asked for. The blocks and the largest record
     // are told of an open database only.
     const PdbFile& f = db->file;
     const bool by_handle = form == kFindByHandle;
-    const size_t data = db->DataBytes() + BlockSize(f.app_info) + BlockSize(f.sort_info);
+    const size_t data = db->ContentBytes();
     size_t fields[6] = {};
-    if ((flags & kFindSizes) != 0) {
+    if ((flags & dlp::kFindSizes) != 0) {
       fields[0] = f.records.size();
-      fields[1] = pdb::kHeaderSize + pdb::kEntrySize * f.records.size() + f.gap.size() + data;
+      fields[1] = db->StoredBytes() + f.gap.size();
       fields[2] = data;
       if (by_handle) {
         fields[3] = BlockSize(f.app_info);
         fields[4] = BlockSize(f.sort_info);
       }
     }
-    if ((flags & kFindMaxRecordSize) != 0 && by_handle) fields[5] = db->LargestRecord();
+    if ((flags & dlp::kFindMaxRecordSize) != 0 && by_handle) fields[5] = db->LargestRecord();
     WireWriter out;
     for (size_t field : fields) out.U32(static_cast<uint32_t>(field));
     reply.arguments.push_back({dlp::kFirstArgId + 1, out.Take()});
@@ -282,7 +262,7 @@ Reply DatabaseCommands::ReadBlock(const link::DlpRequest& request) {
     return Fault(dlp::kErrParam, "offset " + std::to_string(offset) + " past the block's end");
   }
   const size_t n =
-      std::min<size_t>(length == kToTheEnd ? block->size() : length, block->size() - offset);
+      std::min<size_t>(length == dlp::kToTheEnd ? block->size() : length, block->size() - offset);
   WireWriter out;
   out.U16(static_cast<uint16_t>(block->size())).Append({block->data() + offset, n});
   return Ok(out.Take());

@@ -1,7 +1,6 @@
 #include "handheld_sim/dlp_reply.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace corvane::handheld_sim {
 
@@ -25,12 +24,6 @@ Reply Fault(uint16_t error, std::string why) {
 
 link::WireReader ReaderOf(const link::DlpRequest& request, const link::DlpArgument& argument) {
   return link::WireReader(argument.data, link::DlpCommandName(request.command) + " request");
-}
-
-std::string HexByte(unsigned value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%02X", value);
-  return text;
 }
 
 link::WireReader OnlyArgument(const link::DlpRequest& request, uint8_t id) {

@@ -42,7 +42,10 @@ void ExpectEnd(const link::WireReader& in);
 // The rest of the argument as a text: it must end with its zero, hold no
 // other, and be at most max_size bytes with the zero.
 std::string ZeroEndedText(link::WireReader& in, size_t max_size, const char* what);
-// "0x4F", for messages.
-std::string HexByte(unsigned value);
+using link::HexByte;
+
+// The largest record the simulated handheld takes, as the recorded handhelds
+// tell in ReadSysInfo.
+inline constexpr uint32_t kMaxRecordSize = 0xFFE1;
 
 }  // namespace corvane::handheld_sim

@@ -7,28 +7,15 @@
 #include <filesystem>
 #include <map>
 
+#include "handheld/handheld_folder.h"
 #include "support/atomic_file.h"
 #include "support/conduit_error.h"
+#include "support/text_ops.h"
 
 namespace corvane::handheld_sim {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool IsPdbName(const std::string& file_name) {
-  if (file_name.size() < 4) return false;
-  std::string ext = file_name.substr(file_name.size() - 4);
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return ext == ".pdb";
-}
-
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 }  // namespace
 
@@ -42,7 +29,7 @@ HandheldDatabases HandheldDatabases::Load(const std::string& folder,
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     std::error_code type_ec;
     const std::string name = it->path().filename().string();
-    if (IsPdbName(name) && it->is_regular_file(type_ec)) names.push_back(name);
+    if (HasPdbExtension(it->path()) && it->is_regular_file(type_ec)) names.push_back(name);
   }
   if (ec) throw ConduitError::FromErrno(ec.value(), folder);
   std::sort(names.begin(), names.end());
@@ -58,7 +45,7 @@ HandheldDatabases HandheldDatabases::Load(const std::string& folder,
     }
     db->file_name = file_name;
     auto& slot = by_name[db->name()];
-    if (slot && !SameIgnoringCase(file_name, db->name() + ".pdb")) {
+    if (slot && CompareIgnoringCase(file_name, db->name() + ".pdb") != 0) {
       if (skipped) skipped->push_back(file_name + ": a second database " + db->name());
       continue;
     }

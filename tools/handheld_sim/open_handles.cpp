@@ -2,10 +2,10 @@
 
 namespace corvane::handheld_sim {
 
-std::optional<uint8_t> OpenHandles::Open(SimDatabase& db, bool writable, bool secret) {
+std::optional<uint8_t> OpenHandles::Open(SimDatabase& db, bool writable) {
   if (!CanOpen()) return std::nullopt;
   const auto handle = static_cast<uint8_t>(next_++);
-  open_[handle] = OpenDatabase{&db, writable, secret};
+  open_[handle] = OpenDatabase{&db, writable};
   return handle;
 }
 

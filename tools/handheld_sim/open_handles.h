@@ -12,7 +12,6 @@ namespace corvane::handheld_sim {
 struct OpenDatabase {
   SimDatabase* db = nullptr;
   bool writable = false;
-  bool secret = false;  // private records shown
 };
 
 // The databases open in a session, by handle. Handles count up from 1 and
@@ -21,7 +20,7 @@ struct OpenDatabase {
 class OpenHandles {
  public:
   // The new handle; nothing when every one-byte handle has been given.
-  std::optional<uint8_t> Open(SimDatabase& db, bool writable, bool secret);
+  std::optional<uint8_t> Open(SimDatabase& db, bool writable);
   bool CanOpen() const { return next_ <= 0xFF; }
   OpenDatabase* Find(uint8_t handle);
   void Close(uint8_t handle) { open_.erase(handle); }

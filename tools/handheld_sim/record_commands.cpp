@@ -15,21 +15,16 @@ constexpr uint8_t kById = dlp::kFirstArgId;
 constexpr uint8_t kByIndex = dlp::kFirstArgId + 1;
 constexpr uint8_t kResourceByIndex = dlp::kFirstArgId;
 constexpr uint8_t kResourceByType = dlp::kFirstArgId + 1;
-constexpr uint16_t kToTheEnd = 0xFFFF;
-constexpr uint8_t kDataIncluded = 0x80;
-constexpr uint8_t kDeleteAll = 0x80;
-constexpr uint8_t kDeleteCategory = 0x40;
 constexpr uint8_t kSortFirst = 0x80;
 // What a desktop may set: deleted, dirty, secret and archived. Busy is the
 // handheld's own; archived has no room in a stored record beside its
 // category and is not kept.
-constexpr uint8_t kWritableAttributes = 0x80 | 0x40 | 0x10 | 0x08;
+constexpr uint8_t kWritableAttributes =
+    pdb::kRecordDeleted | pdb::kRecordDirty | pdb::kRecordSecret | dlp::kRecordArchived;
 constexpr uint8_t kFlagBits = 0xF0;
 // Busy marks a record an application holds at the moment: one at rest in a
 // file is a leftover, and never reported.
 constexpr uint8_t kReportedBits = kFlagBits & ~pdb::kRecordBusy;
-// As the recorded handhelds tell in ReadSysInfo.
-constexpr size_t kMaxRecordSize = 0xFFE1;
 // Keeps every answer under 64 KiB, as a link without long PADP sizes needs.
 constexpr size_t kMaxIdsPerAnswer = 0x3FFF;
 
@@ -76,7 +71,7 @@ Reply RecordCommands::ReadRecord(const link::DlpRequest& request) {
     return Fault(dlp::kErrParam, "offset " + std::to_string(offset) + " past the record's end");
   }
   const size_t n =
-      std::min<size_t>(length == kToTheEnd ? r.data.size() : length, r.data.size() - offset);
+      std::min<size_t>(length == dlp::kToTheEnd ? r.data.size() : length, r.data.size() - offset);
   WireWriter out;
   out.U32(r.unique_id).U16(static_cast<uint16_t>(*index)).U16(static_cast<uint16_t>(r.data.size()));
   out.U8(r.attributes & kReportedBits).U8(r.category()).Append({r.data.data() + offset, n});
@@ -115,7 +110,8 @@ Reply RecordCommands::WriteRecord(const link::DlpRequest& request) {
   Reply refusal;
   SimDatabase* db = Writable(handle, refusal);
   if (!db) return refusal;
-  if (flags != kDataIncluded) return Fault(dlp::kErrParam, "write flags " + HexByte(flags));
+  if (flags != dlp::kRecordDataIncluded)
+    return Fault(dlp::kErrParam, "write flags " + HexByte(flags));
   if ((attributes & ~kWritableAttributes) != 0) {
     return Fault(dlp::kErrParam, "record attributes " + HexByte(attributes));
   }
@@ -143,12 +139,12 @@ Reply RecordCommands::DeleteRecord(const link::DlpRequest& request) {
   Reply refusal;
   SimDatabase* db = Writable(handle, refusal);
   if (!db) return refusal;
-  if (flags == kDeleteAll) {
+  if (flags == dlp::kDeleteAll) {
     db->RemoveIf([](const PdbRecord&) { return true; });
     db->changed = true;
     return Ok();
   }
-  if (flags == kDeleteCategory) {
+  if (flags == dlp::kDeleteCategory) {
     if (id > pdb::kCategoryMask) return Fault(dlp::kErrParam, "category " + std::to_string(id));
     db->RemoveIf([&](const PdbRecord& r) { return r.category() == id; });
     return Ok();

@@ -18,7 +18,6 @@ constexpr uint32_t kRomVersion = 0x05403017;
 constexpr uint32_t kLocale = 0x00010000;
 constexpr uint32_t kProductId = 0x01000000;
 constexpr uint16_t kDlpVersion[] = {1, 2, 3, 0};
-constexpr uint32_t kMaxRecordSize = 0xFFE1;
 const char kCardName[] = "PalmCard";
 const char kManufacturer[] = "Palm Computing";
 constexpr uint32_t kRomSize = 4u << 20;
@@ -34,16 +33,6 @@ namespace netsync_change = link::netsync_change;
 constexpr uint8_t kNetSyncChangeBits = netsync_change::kLanSync | netsync_change::kHostName |
                                        netsync_change::kHostAddress | netsync_change::kSubnetMask;
 constexpr size_t kMaxHostText = 256;  // with its zero
-
-void AppendTime(WireWriter& out, const link::DlpTime& time) {
-  uint8_t bytes[link::kDlpTimeSize];
-  link::EncodeDlpTime(time, bytes);
-  out.Append(bytes);
-}
-
-link::DlpTime ReadTime(WireReader& in) {
-  return link::DecodeDlpTime(in.Take(link::kDlpTimeSize).data());
-}
 
 uint16_t TextSize(const std::string& text) {
   return text.empty() ? 0 : static_cast<uint16_t>(text.size() + 1);
@@ -82,8 +71,8 @@ Reply SessionCommands::ReadUserInfo(const link::DlpRequest& request) {
   NoArguments(request);
   WireWriter out;
   out.U32(user_.id).U32(viewer_id_).U32(last_sync_pc_);
-  AppendTime(out, last_good_sync_);
-  AppendTime(out, last_sync_);
+  link::AppendDlpTime(out, last_good_sync_);
+  link::AppendDlpTime(out, last_sync_);
   out.U8(static_cast<uint8_t>(TextSize(user_.name))).U8(0);  // no password
   if (!user_.name.empty()) out.TextZ(user_.name);
   return Ok(out.Take());
@@ -94,7 +83,7 @@ Reply SessionCommands::WriteUserInfo(const link::DlpRequest& request) {
   const uint32_t id = in.U32();
   const uint32_t viewer = in.U32();
   const uint32_t sync_pc = in.U32();
-  const link::DlpTime sync_date = ReadTime(in);
+  const link::DlpTime sync_date = link::ReadDlpTime(in);
   const uint8_t change = in.U8();
   const uint8_t name_size = in.U8();
   WireReader name_in(in.Take(name_size), "WriteUserInfo's user name");
@@ -115,13 +104,14 @@ Reply SessionCommands::WriteUserInfo(const link::DlpRequest& request) {
 Reply SessionCommands::GetSysDateTime(const link::DlpRequest& request) {
   NoArguments(request);
   WireWriter out;
-  AppendTime(out, DlpTimeOf(static_cast<uint32_t>(std::clamp<int64_t>(Now(), 1, UINT32_MAX))));
+  link::AppendDlpTime(out,
+                      DlpTimeOf(static_cast<uint32_t>(std::clamp<int64_t>(Now(), 1, UINT32_MAX))));
   return Ok(out.Take());
 }
 
 Reply SessionCommands::SetSysDateTime(const link::DlpRequest& request) {
   WireReader in = OnlyArgument(request);
-  const link::DlpTime time = ReadTime(in);
+  const link::DlpTime time = link::ReadDlpTime(in);
   ExpectEnd(in);
   const std::optional<uint32_t> seconds = PalmSecondsOf(time);
   if (!seconds) return Fault(dlp::kErrParam, "a date that does not exist");
@@ -136,11 +126,7 @@ Reply SessionCommands::ReadStorageInfo(const link::DlpRequest& request) {
   ExpectEnd(in);
   if (card != 0) return Refused(dlp::kErrNotFound, "no card " + std::to_string(card));
   size_t used = 0;
-  for (size_t i = 0; i < databases_.size(); ++i) {
-    const PdbFile& f = databases_.at(i).file;
-    used += pdb::kHeaderSize + pdb::kEntrySize * f.records.size() + databases_.at(i).DataBytes() +
-            (f.app_info ? f.app_info->size() : 0) + (f.sort_info ? f.sort_info->size() : 0);
-  }
+  for (size_t i = 0; i < databases_.size(); ++i) used += databases_.at(i).StoredBytes();
   const uint32_t free_ram = static_cast<uint32_t>(kRamSize - std::min<size_t>(used, kRamSize));
   const size_t name_size = sizeof kCardName - 1;
   const size_t manufacturer_size = sizeof kManufacturer - 1;
@@ -148,7 +134,7 @@ Reply SessionCommands::ReadStorageInfo(const link::DlpRequest& request) {
   WireWriter out;
   out.U8(0).U8(0).U8(0).U8(1);  // last card 0, no more, one card
   out.U8(static_cast<uint8_t>(entry_size)).U8(0).U16(1);
-  AppendTime(out, kCardCreated);
+  link::AppendDlpTime(out, kCardCreated);
   out.U32(kRomSize).U32(kRamSize).U32(free_ram);
   out.U8(static_cast<uint8_t>(name_size)).U8(static_cast<uint8_t>(manufacturer_size));
   out.Append(std::span(reinterpret_cast<const uint8_t*>(kCardName), name_size));

@@ -71,4 +71,13 @@ size_t SimDatabase::LargestRecord() const {
   return largest;
 }
 
+size_t SimDatabase::ContentBytes() const {
+  return DataBytes() + (file.app_info ? file.app_info->size() : 0) +
+         (file.sort_info ? file.sort_info->size() : 0);
+}
+
+size_t SimDatabase::StoredBytes() const {
+  return pdb::kHeaderSize + pdb::kEntrySize * file.records.size() + ContentBytes();
+}
+
 }  // namespace corvane::handheld_sim

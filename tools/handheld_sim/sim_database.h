@@ -40,6 +40,11 @@ struct SimDatabase {
   // Bytes of record data, and the largest record.
   size_t DataBytes() const;
   size_t LargestRecord() const;
+  // Its record data and its two blocks.
+  size_t ContentBytes() const;
+  // What it takes in the handheld's memory: its header, record list and
+  // content; a gap its file holds is not counted.
+  size_t StoredBytes() const;
 
  private:
   uint32_t NewUniqueId();

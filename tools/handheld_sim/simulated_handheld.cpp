@@ -1,17 +1,11 @@
 #include "handheld_sim/simulated_handheld.h"
 
+#include "link/padp.h"
 #include "support/conduit_error.h"
 
 namespace corvane::handheld_sim {
 
 namespace dlp = link::dlp;
-
-namespace {
-
-// The largest fragment of a message on the serial stack.
-constexpr size_t kPiece = 1024;
-
-}  // namespace
 
 std::string CommandKey(uint8_t command) {
   const std::string name = link::DlpCommandName(command);
@@ -25,6 +19,16 @@ SimulatedHandheld::SimulatedHandheld(HandheldDatabases databases, HandheldUser u
       session_(std::move(user), databases_, clock),
       database_commands_(databases_, handles_, clock),
       record_commands_(handles_) {}
+
+std::map<std::string, size_t> SimulatedHandheld::per_command() const {
+  std::map<std::string, size_t> named;
+  for (size_t command = 0; command < per_command_.size(); ++command) {
+    if (per_command_[command] != 0) {
+      named[CommandKey(static_cast<uint8_t>(command))] += per_command_[command];
+    }
+  }
+  return named;
+}
 
 SyncEnd SimulatedHandheld::sync_end() const {
   if (!session_.end_status()) return SyncEnd::kNone;
@@ -45,13 +49,13 @@ Bytes SimulatedHandheld::Answer(const Bytes& message) {
     if (e.number() != err::kLinkMalformed) throw;
     reply = Fault(dlp::kErrParam, e.description());
   }
-  ++per_command_[CommandKey(command)];
+  ++per_command_[command];
   if (reply.fault) fault_reasons_.push_back(link::DlpCommandName(command) + ": " + reply.why);
   if (reply.error != dlp::kErrNone) reply.arguments.clear();
   Bytes answer = link::EncodeDlpResponse({command, reply.error, std::move(reply.arguments)});
   for (size_t size : {message.size(), answer.size()}) {
     message_bytes_ += size;
-    message_pieces_ += (size + kPiece - 1) / kPiece;
+    message_pieces_ += (size + link::kPadpMaxFragment - 1) / link::kPadpMaxFragment;
   }
   return answer;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -47,14 +49,13 @@ class SimulatedHandheld {
   // "ReadRecord (0x20): handle 3 is not open", one per fault.
   const std::vector<std::string>& fault_reasons() const { return fault_reasons_; }
   // Requests by command name ("ReadRecord", or "0x4F" for an unknown one).
-  const std::map<std::string, size_t>& per_command() const { return per_command_; }
+  std::map<std::string, size_t> per_command() const;
   const std::vector<std::string>& sync_log() const { return session_.sync_log(); }
   SyncEnd sync_end() const;
   // EndOfSync's status as the desktop sent it (0 normal, 1 out of memory,
   // 2 cancelled by the user, 3 or more any other error), once it came.
   const std::optional<uint16_t>& end_status() const { return session_.end_status(); }
   bool ended() const { return session_.end_status().has_value(); }
-  HandheldDatabases& databases() { return databases_; }
 
  private:
   Reply Dispatch(const link::DlpRequest& request);
@@ -68,7 +69,8 @@ class SimulatedHandheld {
   uint64_t message_bytes_ = 0;
   uint64_t message_pieces_ = 0;
   std::vector<std::string> fault_reasons_;
-  std::map<std::string, size_t> per_command_;
+  // Counted by command byte; named only when asked for.
+  std::array<uint64_t, 256> per_command_{};
 };
 
 // The command's name alone ("ReadRecord"), or its number ("0x4F").
