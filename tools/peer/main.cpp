@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
           flag, step.timeout, [&](const std::string& seen) { return seen == want; });
       if (!wait.done) {
         return Fail("timed out after " + std::to_string(step.timeout) + " s waiting for '" + want +
-                    "' in " + flag + "; it reads '" + wait.seen + "'");
+                    "' in " + flag + "; it reads '" + (wait.read ? wait.seen : "(no file)") + "'");
       }
     } else if (step.kind == "run") {
       int status = std::system(step.arg.c_str());
