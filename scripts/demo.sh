@@ -40,6 +40,7 @@ else
   cmake --install build --prefix "$folder"
 fi
 pdbtool="$bin/pdbtool"
+. "$repo/scripts/live_lib.sh"
 
 # --- settings of our own: the user's real ones stay untouched
 export XDG_CONFIG_HOME="$folder/config"
@@ -71,14 +72,6 @@ summaries() {
   "$pdbtool" summary "$handheld"/*.pdb | sed 's/^[^:]*: /    /'
 }
 
-records_of() {
-  "$pdbtool" summary "$handheld/$1.pdb" | sed -E 's/.*  ([0-9]+) records?  .*/\1/'
-}
-
-flights_in_logbook() {
-  if [ -f "$logbook" ]; then echo $(( $(wc -l < "$logbook") - 1 )); else echo 0; fi
-}
-
 # The handheld as the pilot brings it: the sample when there is none yet,
 # three new flights once the last synchronisation emptied its flights.
 prepare_handheld() {
@@ -89,7 +82,7 @@ prepare_handheld() {
       "$pdbtool" create "$handheld/$(basename "$description" .txt).pdb" "$description"
     done
     cp -r "$repo/samples/pc" "$pcdata"
-  elif [ "$(records_of CRVN_Corvane_db)" = 0 ]; then
+  elif [ "$(records_of "$handheld/CRVN_Corvane_db.pdb")" = 0 ]; then
     echo "-- the pilot records 3 new flights on the handheld"
     {
       printf 'name CRVN_Corvane_db\ntype DATA\ncreator CRVN\n'
@@ -115,41 +108,20 @@ corvane_pc() {
     --timeout "${CORVANE_DEMO_TIMEOUT:-300}"
 }
 
-# A port nothing listens on, for the network synchronisation.
-free_port() {
-  local port
-  for port in $(shuf -i 20000-60000 -n 50); do
-    if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then echo "$port"; return; fi
-  done
-  echo 14238
-}
-
 # One synchronisation over a live handheld: "netsync" or "serial".
 synchronise_live() {
   local how="$1" stats="$folder/wire-$run.txt" out="$folder/handheld-$run.txt" status=0
   rm -f "$stats" "$out"
+  start_handheld "$how" "$out" "$bin/corvane-handheld" --folder "$handheld" --stats "$stats" \
+    --timeout "${CORVANE_DEMO_TIMEOUT:-300}" || return 1
   if [ "$how" = netsync ]; then
-    local port
-    port=$(free_port)
-    echo "-- synchronising over the network (NetSync on 127.0.0.1:$port), $window"
-    "$bin/corvane-handheld" --folder "$handheld" --netsync "127.0.0.1:$port" --stats "$stats" \
-      --timeout "${CORVANE_DEMO_TIMEOUT:-300}" > "$out" 2>&1 &
-    local sim=$!
-    corvane_pc --listen "127.0.0.1:$port" || status=$?
+    echo "-- synchronising over the network (NetSync on $handheld_at), $window"
   else
-    "$bin/corvane-handheld" --folder "$handheld" --serial-pty --stats "$stats" \
-      --timeout "${CORVANE_DEMO_TIMEOUT:-300}" > "$out" 2>&1 &
-    local sim=$! tty=""
-    for _ in $(seq 100); do
-      tty=$(sed -n 's/^tty: //p' "$out")
-      [ -n "$tty" ] && break
-      sleep 0.1
-    done
-    echo "-- synchronising over a serial line ($tty, the handheld's end of a pseudo-terminal), $window"
-    corvane_pc --serial "$tty" || status=$?
+    echo "-- synchronising over a serial line ($handheld_at, the handheld's end of a pseudo-terminal), $window"
   fi
+  corvane_pc "${handheld_link[@]}" || status=$?
   local handheld_status=0
-  wait "$sim" || handheld_status=$?
+  wait "$handheld_pid" || handheld_status=$?
   [ "$status" -ne 0 ] || status=$handheld_status
   if [ -f "$stats" ]; then
     echo "-- on the wire: $(sed -n 's/^requests=//p' "$stats") DLP requests," \
@@ -166,7 +138,7 @@ synchronise() {
   prepare_handheld
   echo "$run" > "$runs_file"
   local before status=0
-  before=$(flights_in_logbook)
+  before=$(rows "$logbook")
   echo "-- the handheld before:"
   summaries
   if [ $# -gt 0 ]; then
@@ -178,7 +150,7 @@ synchronise() {
   echo "-- the handheld after:"
   summaries
   echo "-- what moved:"
-  echo "    logbook $logbook: $before flights before, $(flights_in_logbook) now"
+  echo "    logbook $logbook: $before flights before, $(rows "$logbook") now"
   for f in acreg_actype airport PERSON simulator; do
     [ -f "$exchange/$f.txt" ] && echo "    $f.txt: $(grep -c . "$exchange/$f.txt") entries sent to the handheld"
   done

@@ -26,13 +26,10 @@ bin="$folder/bin"
 mkdir -p "$bin" "$folder/pristine"
 for p in CorvaneConduit hotsync pdbtool corvane-pc corvane-handheld; do cp -f "$build/bin/$p" "$bin/"; done
 export QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="default.warning=false"
+. "$repo/scripts/live_lib.sh"
 for description in "$repo"/samples/handheld/CRVN_Corvane_*.txt; do
   "$bin/pdbtool" create "$folder/pristine/$(basename "$description" .txt).pdb" "$description" >/dev/null
 done
-
-rows() {  # lines of a CSV file less its header, 0 when it is missing
-  if [ -f "$1" ]; then echo $(( $(wc -l < "$1") - 1 )); else echo 0; fi
-}
 
 # One synchronisation: stack (netsync or serial), then the simulated
 # handheld's own options. Sets status (corvane-pc's), flights (kept) and
@@ -44,27 +41,15 @@ synchronise() {
   mkdir -p "$run"
   cp -r "$folder/pristine" "$run/handheld"
   cp -r "$repo/samples/pc" "$run/pc"
-  local sim=("$bin/corvane-handheld" --folder "$run/handheld" --stats "$run/stats" --timeout 60 "$@")
-  local handheld
-  if [ "$stack" = netsync ]; then
-    local port
-    port=$(shuf -i 20000-60000 -n 1)
-    "${sim[@]}" --netsync "127.0.0.1:$port" >"$run/handheld.out" 2>&1 &
-    handheld=(--listen "127.0.0.1:$port")
-  else
-    "${sim[@]}" --serial-pty >"$run/handheld.out" 2>&1 &
-    until grep -qs '^tty: ' "$run/handheld.out"; do sleep 0.05; done
-    handheld=(--serial "$(sed -n 's/^tty: //p' "$run/handheld.out")")
-  fi
-  local sim_pid=$!
+  start_handheld "$stack" "$run/handheld.out" \
+    "$bin/corvane-handheld" --folder "$run/handheld" --stats "$run/stats" --timeout 60 "$@"
   status=0
   XDG_CONFIG_HOME="$run/config" timeout 120 "$bin/corvane-pc" --exchange "$run/exchange" \
-    "${handheld[@]}" --answer-timeout 2 --logbook "$run/logbook.csv" --data "$run/pc" \
+    "${handheld_link[@]}" --answer-timeout 2 --logbook "$run/logbook.csv" --data "$run/pc" \
     --timeout 60 >"$run/pc.out" 2>&1 || status=$?
-  wait "$sim_pid" || true
+  wait "$handheld_pid" || true
   local on_handheld
-  on_handheld=$("$bin/pdbtool" summary "$run/handheld/CRVN_Corvane_db.pdb" |
-    sed -E 's/.*  ([0-9]+) records?  .*/\1/')
+  on_handheld=$(records_of "$run/handheld/CRVN_Corvane_db.pdb")
   flights=$(( on_handheld + $(rows "$run/logbook.csv") + $(rows "$run/logbook.csv.pending") ))
   requests=$(sed -n 's/^requests=//p' "$run/stats" 2>/dev/null || echo 0)
 }

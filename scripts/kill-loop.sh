@@ -33,6 +33,7 @@ mkdir -p "$bin" "$handheld" "$exchange"
 for p in CorvaneConduit hotsync pdbtool corvane-pc; do cp -f "$build/bin/$p" "$bin/"; done
 export XDG_CONFIG_HOME="$folder/config" QT_QPA_PLATFORM=offscreen
 export QT_LOGGING_RULES="default.warning=false"
+. "$repo/scripts/live_lib.sh"
 
 for description in "$repo"/samples/handheld/CRVN_Corvane_*.txt; do
   "$bin/pdbtool" create "$handheld/$(basename "$description" .txt).pdb" "$description" >/dev/null
@@ -44,7 +45,7 @@ sed -n 's/^record text "\([0-9-]*\)".*/\1/p' "$repo/samples/handheld/CRVN_Corvan
 next_day=0
 
 live_flights() {
-  "$bin/pdbtool" summary "$handheld/CRVN_Corvane_db.pdb" | sed -E 's/.*  ([0-9]+) records?  .*/\1/'
+  records_of "$handheld/CRVN_Corvane_db.pdb"
 }
 
 # The pilot records three flights on an empty handheld, as between two

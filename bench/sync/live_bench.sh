@@ -16,6 +16,7 @@ set -euo pipefail
 bin=$(cd "$1" && pwd)
 scale=${2:-1}
 . "$(dirname "$0")/bench_lib.sh"
+. "$(dirname "$0")/../../scripts/live_lib.sh"
 
 # Per DLP piece of at most 1 KiB, what the least framing adds: NetSync frames
 # a message whole (6 bytes, counted per message); on the serial stack a piece
@@ -38,7 +39,7 @@ least_bytes() {  # stack stats
 records_in() {  # folder database...
   local total=0 db
   for db in "${@:2}"; do
-    total=$(( total + $("$bin/pdbtool" summary "$1/$db.pdb" | sed -E 's/.*  ([0-9]+) records?  .*/\1/') ))
+    total=$(( total + $(records_of "$1/$db.pdb") ))
   done
   echo "$total"
 }
@@ -56,21 +57,14 @@ echo "folder | $wall | $cpu - | - - - | - - -"
 for stack in netsync serial; do
   prepare_run "$scale" 1
   read_expected=$(records_in "$run/handheld" CRVN_Corvane_db CRVN_Corvane_Cache CRVN_Corvane_Schema)
-  sim_args=(--folder "$run/handheld" --stats "$run/stats" --timeout 3600)
-  if [ "$stack" = netsync ]; then
-    port=$(shuf -i 20000-60000 -n 1)
-    start /usr/bin/time -f '%U %S' -o "$work/handheld.time" "$bin/corvane-handheld" \
-      "${sim_args[@]}" --netsync "127.0.0.1:$port" >"$work/handheld.out" 2>&1
-    handheld=(--listen "127.0.0.1:$port")
-  else
-    start /usr/bin/time -f '%U %S' -o "$work/handheld.time" "$bin/corvane-handheld" \
-      "${sim_args[@]}" --serial-pty >"$work/handheld.out" 2>&1
-    until grep -qs '^tty: ' "$work/handheld.out"; do sleep 0.05; done
-    handheld=(--serial "$(sed -n 's/^tty: //p' "$work/handheld.out")")
-  fi
-  sim_pid=$started
-  measure "$stack" "${conduit_env[@]}" "$bin/hotsync" "${handheld[@]}" -- "$run/app/CorvaneConduit"
-  wait "$sim_pid"
+  # In a process group of its own, as start gives it, so that an interrupted
+  # benchmark ends it.
+  start_handheld "$stack" "$work/handheld.out" setsid /usr/bin/time -f '%U %S' \
+    -o "$work/handheld.time" "$bin/corvane-handheld" --folder "$run/handheld" \
+    --stats "$run/stats" --timeout 3600
+  background+=("$handheld_pid")
+  measure "$stack" "${conduit_env[@]}" "$bin/hotsync" "${handheld_link[@]}" -- "$run/app/CorvaneConduit"
+  wait "$handheld_pid"
   wait "$peer_pid"
   sim_cpu=$(awk '{ printf "%.3f", $1 + $2 }' "$work/handheld.time")
   stats="$run/stats"

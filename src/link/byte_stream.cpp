@@ -9,6 +9,7 @@
 #include <cerrno>
 
 #include "support/conduit_error.h"
+#include "support/socket.h"
 
 namespace corvane::link {
 namespace {
@@ -53,16 +54,8 @@ size_t FdStream::ReadSome(uint8_t* data, size_t size, Deadline deadline) {
       // A reset connection or a tty that went away is a dropped line like any other.
       throw Closed(name_ + " (" + ConduitError::FromErrno(errno).description() + ")");
     }
-    for (;;) {
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
-      if (left.count() <= 0) {
-        throw ConduitError(err::kLinkTimeout, "No answer from the handheld in time: " + name_);
-      }
-      pollfd p{fd_.get(), POLLIN, 0};
-      const int ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 60000)));
-      if (ready > 0) break;
-      if (ready < 0 && errno != EINTR) throw ConduitError::FromErrno(errno, name_);
+    if (!sys::WaitFor(fd_.get(), POLLIN, deadline, name_)) {
+      throw ConduitError(err::kLinkTimeout, "No answer from the handheld in time: " + name_);
     }
   }
 }

@@ -113,34 +113,35 @@ void WriteThroughTemporary(const std::string& path, const std::function<void(Byt
   const bool had_old = ::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
 
   sys::Fd fd;
-  std::unique_ptr<TemporaryName> temp;
+  std::string name;
   for (int attempt = 0; !fd.valid(); ++attempt) {
-    const std::string name = folder + "/." + base + kTempMarker + RandomSuffix();
+    name = folder + "/." + base + kTempMarker + RandomSuffix();
     try {
       // O_EXCL: never a file or link that is already there.
       fd = sys::Open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
     } catch (const ConduitError& e) {
       if (e.number() != EEXIST || attempt > 100) throw;
-      continue;
     }
-    temp = std::make_unique<TemporaryName>(name);
   }
+  // Moved, not copied: nothing between the open and here can throw and
+  // leave the file behind. Declared after fd, it is unlinked before fd closes.
+  TemporaryName temp(std::move(name));
   if (had_old && ::fchmod(fd.get(), old.st_mode & 07777) != 0) {
-    throw ConduitError::FromErrno(errno, temp->path());
+    throw ConduitError::FromErrno(errno, temp.path());
   }
 
-  TemporarySink sink(fd, temp->path());
+  TemporarySink sink(fd, temp.path());
   write(sink);
   sink.Flush();
-  if (static_cast<size_t>(sys::FStat(fd, temp->path()).st_size) != sink.total()) {
-    throw ConduitError::FromErrno(EIO, temp->path());
+  if (static_cast<size_t>(sys::FStat(fd, temp.path()).st_size) != sink.total()) {
+    throw ConduitError::FromErrno(EIO, temp.path());
   }
-  sys::FSync(fd, temp->path());
-  fd.Close(temp->path());
-  if (::rename(temp->path().c_str(), path.c_str()) != 0) {
-    throw ConduitError::FromErrno(errno, temp->path());
+  sys::FSync(fd, temp.path());
+  fd.Close(temp.path());
+  if (::rename(temp.path().c_str(), path.c_str()) != 0) {
+    throw ConduitError::FromErrno(errno, temp.path());
   }
-  temp->Keep();
+  temp.Keep();
   SyncFolder(folder);
 }
 

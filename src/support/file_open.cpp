@@ -86,6 +86,9 @@ sys::Fd OpenFileToWrite(const std::string& path, WriteStart start) {
     if (in_place) {
       throw ConduitError::FromErrno(EMLINK, path + " has other names (hard links)");
     }
+    // Closed first, not by the assignment: the new file then takes this
+    // descriptor's place, and a process at its descriptor limit cannot be
+    // left with the name unlinked and no new file.
     fd.Reset();
     fd = ReplaceLink(path, flags);
     RegularFile(fd, path);

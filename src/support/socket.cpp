@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -39,23 +40,10 @@ void Resolve(const HostPort& where, int flags, AddressList& out) {
   if (rc != 0) throw BadAddress(ToText(where), ::gai_strerror(rc));
 }
 
-// Waits until fd is ready for events, at most timeout (without one, for ever).
-bool WaitFor(int fd, short events, std::optional<std::chrono::milliseconds> timeout) {
-  const auto deadline = timeout ? std::chrono::steady_clock::now() + *timeout
-                                : std::chrono::steady_clock::time_point::max();
-  for (;;) {
-    int wait = -1;
-    if (timeout) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) return false;
-      wait = static_cast<int>(std::min<long long>(left.count(), 60000));
-    }
-    pollfd p{fd, events, 0};
-    const int ready = ::poll(&p, 1, wait);
-    if (ready > 0) return true;
-    if (ready < 0 && errno != EINTR) throw ConduitError::FromErrno(errno, "poll");
-  }
+// The moment timeout from now (without one, never).
+std::chrono::steady_clock::time_point Within(std::optional<std::chrono::milliseconds> timeout) {
+  return timeout ? std::chrono::steady_clock::now() + *timeout
+                 : std::chrono::steady_clock::time_point::max();
 }
 
 std::string PeerText(const sockaddr_storage& address) {
@@ -80,8 +68,8 @@ HostPort ParseHostPort(const std::string& text, const std::string& default_host)
     where.host = where.host.substr(1, where.host.size() - 2);  // [::1]:14238
   }
   const std::string port = colon == std::string::npos ? text : text.substr(colon + 1);
-  if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos ||
-      std::stoul(port) > 65535) {
+  if (port.empty() || port.size() > 5 ||
+      port.find_first_not_of("0123456789") != std::string::npos || std::stoul(port) > 65535) {
     throw BadAddress(text, "no port number");
   }
   where.port = static_cast<uint16_t>(std::stoul(port));
@@ -128,10 +116,11 @@ uint16_t LocalPort(const Fd& listener) {
 std::optional<Accepted> Accept(const Fd& listener,
                                std::optional<std::chrono::milliseconds> timeout) {
   for (;;) {
-    if (!WaitFor(listener.get(), POLLIN, timeout)) return std::nullopt;
+    if (!WaitFor(listener.get(), POLLIN, Within(timeout), "poll")) return std::nullopt;
     sockaddr_storage address{};
     socklen_t size = sizeof address;
-    Fd socket(::accept4(listener.get(), reinterpret_cast<sockaddr*>(&address), &size, SOCK_CLOEXEC));
+    Fd socket(
+        ::accept4(listener.get(), reinterpret_cast<sockaddr*>(&address), &size, SOCK_CLOEXEC));
     if (socket.valid()) {
       NoDelay(socket);
       return Accepted{std::move(socket), PeerText(address)};
@@ -148,8 +137,8 @@ Fd Connect(const HostPort& where, std::chrono::milliseconds timeout) {
   Resolve(where, 0, addresses);
   int last_error = EADDRNOTAVAIL;
   for (addrinfo* a = addresses.first; a; a = a->ai_next) {
-    Fd socket(::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
-                       a->ai_protocol));
+    Fd socket(
+        ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol));
     if (!socket.valid()) {
       last_error = errno;
       continue;
@@ -158,7 +147,7 @@ Fd Connect(const HostPort& where, std::chrono::milliseconds timeout) {
       last_error = errno;
       continue;
     }
-    if (!WaitFor(socket.get(), POLLOUT, timeout)) {
+    if (!WaitFor(socket.get(), POLLOUT, Within(timeout), "poll")) {
       last_error = ETIMEDOUT;
       continue;
     }
@@ -175,6 +164,24 @@ Fd Connect(const HostPort& where, std::chrono::milliseconds timeout) {
     return socket;
   }
   throw ConduitError::FromErrno(last_error, "cannot connect to " + ToText(where));
+}
+
+bool WaitFor(int fd, short events, std::chrono::steady_clock::time_point deadline,
+             const std::string& what) {
+  const bool forever = deadline == std::chrono::steady_clock::time_point::max();
+  for (;;) {
+    int wait = -1;
+    if (!forever) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return false;
+      wait = static_cast<int>(std::min<long long>(left.count(), 60000));
+    }
+    pollfd p{fd, events, 0};
+    const int ready = ::poll(&p, 1, wait);
+    if (ready > 0) return true;
+    if (ready < 0 && errno != EINTR) throw ConduitError::FromErrno(errno, what);
+  }
 }
 
 }  // namespace corvane::sys

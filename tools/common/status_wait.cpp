@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "exchange/small_file.h"
+#include "support/conduit_error.h"
 
 namespace corvane {
 
@@ -15,8 +16,14 @@ StatusWait WaitForStatus(const std::string& path, double timeout,
                             std::chrono::duration<double>(timeout));
   for (;;) {
     if (before_read) before_read();
-    // Caught in the middle of a replacement it reads as "", and again next time.
-    StatusWait wait{false, ReadStatusText(path)};
+    StatusWait wait;
+    try {
+      wait.seen = SmallFileText(ReadSmallFile(path));
+      wait.read = true;
+    } catch (const ConduitError&) {
+      // Missing, or caught in the middle of a replacement: it reads as "",
+      // and again next time.
+    }
     if (done(wait.seen)) {
       wait.done = true;
       return wait;

@@ -7,7 +7,8 @@ namespace corvane {
 
 struct StatusWait {
   bool done = false;
-  std::string seen;  // the last text read ("" when missing or unreadable)
+  std::string seen;   // the last text read ("" when missing or unreadable)
+  bool read = false;  // whether the last read found the file and read it
 };
 
 // Watches status.flag at path as the PC application does: reads it every

@@ -4,10 +4,10 @@
 
 #include <signal.h>
 #include <stdio.h>
-#include <stdlib.h>
 
 #include <string>
 
+#include "common/parse_number.h"
 #include "hotsync/exit_status.h"
 #include "hotsync/folder_mode.h"
 #include "hotsync/live_session.h"
@@ -17,6 +17,7 @@
 
 namespace {
 
+using corvane::ParseNumber;
 using corvane::hotsync::LiveOptions;
 
 const char kHelp[] =
@@ -79,12 +80,6 @@ const char kHelp[] =
 int Usage(const std::string& message) {
   std::fprintf(stderr, "hotsync: %s\nTry 'hotsync --help'.\n", message.c_str());
   return corvane::hotsync::kUsage;
-}
-
-bool ParseNumber(const std::string& text, double& value) {
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return !text.empty() && end && *end == '\0' && value >= 0;
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/parse_number.h"
 #include "common/process_name.h"
 #include "common/status_wait.h"
 #include "exchange/exchange_files.h"
@@ -53,12 +54,6 @@ struct Step {
   double timeout = 30;
 };
 
-bool ParseSeconds(const char* text, double& value) {
-  char* end = nullptr;
-  value = std::strtod(text, &end);
-  return end && end != text && *end == '\0' && value >= 0;
-}
-
 int Usage(const std::string& message) {
   std::fprintf(stderr, "corvane-peer: %s\nTry 'corvane-peer --help'.\n", message.c_str());
   return kUsage;
@@ -93,10 +88,12 @@ int main(int argc, char** argv) {
     } else if (a == "--exchange") {
       exchange = value;
     } else if (a == "--timeout") {
-      if (!ParseSeconds(value, timeout)) return Usage("bad --timeout '" + std::string(value) + "'");
+      if (!corvane::ParseNumber(value, timeout)) {
+        return Usage("bad --timeout '" + std::string(value) + "'");
+      }
     } else {
       double seconds = 0;
-      if (a == "--sleep" && !ParseSeconds(value, seconds)) {
+      if (a == "--sleep" && !corvane::ParseNumber(value, seconds)) {
         return Usage("bad --sleep '" + std::string(value) + "'");
       }
       steps.push_back({a.substr(2), value, timeout});
@@ -126,7 +123,7 @@ int main(int argc, char** argv) {
           flag, step.timeout, [&](const std::string& seen) { return seen == want; });
       if (!wait.done) {
         return Fail("timed out after " + std::to_string(step.timeout) + " s waiting for '" + want +
-                    "' in " + flag + "; it reads '" + wait.seen + "'");
+                    "' in " + flag + "; it reads '" + (wait.read ? wait.seen : "(no file)") + "'");
       }
     } else if (step.kind == "run") {
       int status = std::system(step.arg.c_str());
