@@ -9,7 +9,7 @@
 #include <cerrno>
 
 #include "support/conduit_error.h"
-#include "support/socket.h"
+#include "support/system.h"
 
 namespace corvane::link {
 namespace {

@@ -8,7 +8,6 @@
 #include <poll.h>
 #include <sys/socket.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -164,24 +163,6 @@ Fd Connect(const HostPort& where, std::chrono::milliseconds timeout) {
     return socket;
   }
   throw ConduitError::FromErrno(last_error, "cannot connect to " + ToText(where));
-}
-
-bool WaitFor(int fd, short events, std::chrono::steady_clock::time_point deadline,
-             const std::string& what) {
-  const bool forever = deadline == std::chrono::steady_clock::time_point::max();
-  for (;;) {
-    int wait = -1;
-    if (!forever) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) return false;
-      wait = static_cast<int>(std::min<long long>(left.count(), 60000));
-    }
-    pollfd p{fd, events, 0};
-    const int ready = ::poll(&p, 1, wait);
-    if (ready > 0) return true;
-    if (ready < 0 && errno != EINTR) throw ConduitError::FromErrno(errno, what);
-  }
 }
 
 }  // namespace corvane::sys

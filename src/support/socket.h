@@ -38,10 +38,4 @@ std::optional<Accepted> Accept(const Fd& listener,
 // A connection to where, waiting at most timeout for it.
 Fd Connect(const HostPort& where, std::chrono::milliseconds timeout);
 
-// Waits until fd is ready for events (poll's), or until deadline (max():
-// for ever); false when the deadline passed. A failed poll raises
-// ConduitError (errno, what).
-bool WaitFor(int fd, short events, std::chrono::steady_clock::time_point deadline,
-             const std::string& what);
-
 }  // namespace corvane::sys

@@ -1,9 +1,11 @@
 #include "support/system.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "support/conduit_error.h"
@@ -133,6 +135,24 @@ std::pair<Fd, Fd> SocketPair() {
     throw ConduitError::FromErrno(errno, "socketpair");
   }
   return {Fd(fds[0]), Fd(fds[1])};
+}
+
+bool WaitFor(int fd, short events, std::chrono::steady_clock::time_point deadline,
+             const std::string& what) {
+  const bool forever = deadline == std::chrono::steady_clock::time_point::max();
+  for (;;) {
+    int wait = -1;
+    if (!forever) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return false;
+      wait = static_cast<int>(std::min<long long>(left.count(), 60000));
+    }
+    pollfd p{fd, events, 0};
+    const int ready = ::poll(&p, 1, wait);
+    if (ready > 0) return true;
+    if (ready < 0 && errno != EINTR) throw ConduitError::FromErrno(errno, what);
+  }
 }
 
 }  // namespace corvane::sys

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -71,5 +72,11 @@ void FTruncate(const Fd& fd, off_t size, const std::string& what);
 // A pipe and a pair of connected stream sockets, both ends close-on-exec.
 std::pair<Fd, Fd> Pipe();
 std::pair<Fd, Fd> SocketPair();
+
+// Waits until fd is ready for events (poll's), or until deadline (max():
+// for ever); false when the deadline passed. A failed poll raises
+// ConduitError (errno, what).
+bool WaitFor(int fd, short events, std::chrono::steady_clock::time_point deadline,
+             const std::string& what);
 
 }  // namespace corvane::sys
