@@ -16,7 +16,11 @@
 #include "exchange/small_file.h"
 #include "fixtures/child_process.h"
 #include "fixtures/conduit_test_fixture.h"
+#include "fixtures/handheld_builder.h"
+#include "handheld/database_names.h"
 #include "handheld/hotsync_link.h"
+#include "handheld/pdb_format.h"
+#include "handheld/sync_library.h"
 
 namespace corvane {
 namespace {
@@ -83,11 +87,17 @@ class EndingsTest : public testing::ConduitTest {
       return false;
     }
   }
-  // An engine over transfers that record their calls, the one named failing failing.
-  StageEngine Engine(HotSyncLink& l, const std::string& failing = "") {
-    auto run = [this, failing](const char* name) {
-      return Transfer{name,
-                      [this, name, failing] { return calls.push_back(name), name != failing; }};
+  // An engine over transfers that record their calls, the one named failing
+  // failing after it ran change.
+  StageEngine Engine(HotSyncLink& l, const std::string& failing = "",
+                     const std::function<void()>& change = {}) {
+    auto run = [this, failing, change](const char* name) {
+      return Transfer{name, [this, name, failing, change] {
+                        calls.push_back(name);
+                        if (name != failing) return true;
+                        if (change) change();
+                        return false;
+                      }};
     };
     return StageEngine(frm, l,
                        {{run("GetVesion"), run("PDAtoPC_CorvaneCache")}, {run("Report")}, {}});
@@ -167,12 +177,22 @@ TEST_F(EndingsTest, FailingTransferStopsItsPhaseAndWritesTheErrorStage) {
       {"stage1 pda2pc", "GetVesion", "stage1 ERROR", "Importing data from PDA", "importing"},
       {"stage3 pc2pda", "Report", "stage3 ERROR", "Exporting data to PDA", "exporting"}};
   // clang-format on
+  // What the failing transfer changed reaches the handheld before the error stage is told.
+  const testing::HandheldBuilder handheld(temp.Sub("handheld"));
+  handheld.AddDatabase(kReportsDatabase, {});
+  size_t changed = 0;
   for (const auto& [start, transfer, flag, phase, doing] : phases) {
     frm.lastStatus.clear();
-    StageEngine engine = Engine(link, transfer);
+    StageEngine engine = Engine(link, transfer, [&] {
+      int32_t id = 0;
+      PDDatabaseOpener(link)
+          .OpenDatabase(kReportsDatabase, kRecordAdapterClass, kOpenReadWrite)
+          .AddRecord(id, 0, 0, Bytes{1});
+    });
     testing::WriteFileBytes(Exchange("status.flag"), start);
     window.timer = true;
     engine.Tick();
+    EXPECT_EQ(ReadPdbFile(handheld.DatabasePath(kReportsDatabase)).records.size(), ++changed);
     EXPECT_EQ(Flag(), flag);
     EXPECT_FALSE(window.timer);
     const std::string error = std::string("Error in Synchronization (") + phase + ")";
